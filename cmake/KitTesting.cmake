@@ -1,0 +1,38 @@
+# GoogleTest and GoogleMock, compiled from Debian's sources with whichever toolchain builds the
+# tree, so the Windows tests use the same framework as the native ones.
+include(GoogleTest)
+enable_testing()
+
+set(KIT_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory("${KIT_GTEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+
+if(WIN32)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-env;${CMAKE_BINARY_DIR};run")
+endif()
+
+# kit_add_gtest(<name> SOURCES <files...> [LIBRARIES <libs...>] [LABELS <labels...>]
+#               [TIMEOUT <seconds>])
+# One test executable; every test case in it becomes its own CTest test with a time limit, so
+# a crashing or hanging program fails its tests instead of stalling the run.
+function(kit_add_gtest name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main)
+  set(labels ${ARG_LABELS})
+  if(WIN32)
+    list(APPEND labels wine)
+  else()
+    list(APPEND labels native)
+  endif()
+  # Discovery runs the program, under Wine for the Windows build: do it when the tests run,
+  # inside the harness that has started the Wine server, not during the build.
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
+endfunction()

@@ -1,0 +1,4 @@
+# Every fuzz target: fuzz/<name>.cpp, linked with all portable libraries.
+set(KIT_FUZZ_TARGETS
+  mimecode_fuzz
+)
