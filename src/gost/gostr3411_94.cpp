@@ -1,0 +1,236 @@
+#include "gostr3411_94.h"
+
+#include <cstring>
+
+#include "gost28147.h"
+#include "gost28147_rounds.h"
+#include "secure_wipe.h"
+
+namespace gost {
+namespace {
+
+using detail::Load64;
+using detail::Store64;
+
+SBoxSet SBoxesOf(HashParams params) {
+  return params == HashParams::Test ? SBoxSet::Test : SBoxSet::CryptoProHash;
+}
+
+const detail::RoundTable& TableOf(HashParams params) {
+  return detail::RoundTableOf(SBoxesOf(params));
+}
+
+// The round function without tables: each S-box is evaluated by comparing its input nibble
+// with all sixteen values under masks, for all eight nibbles at once, so neither branches nor
+// addresses depend on the input.
+struct MaskedRound {
+  explicit MaskedRound(HashParams params) {
+    const auto& rows = SBoxRows(SBoxesOf(params));
+    for (uint32_t v = 0; v < 16; ++v) {
+      columns[v] = 0;
+      for (int i = 0; i < 8; ++i) columns[v] |= uint32_t{rows[i][v]} << (4 * i);
+    }
+  }
+  uint32_t operator()(uint32_t x) const {
+    uint32_t s = 0;
+    for (uint32_t v = 0; v < 16; ++v) {
+      uint32_t t = x ^ (v * 0x11111111u);
+      t |= t >> 1;
+      t |= t >> 2;
+      // Bit 4i is set where nibble i equals v; times 15 widens it to the nibble.
+      const uint32_t equal = ~t & 0x11111111u;
+      s |= (equal * 15u) & columns[v];
+    }
+    return s << 11 | s >> 21;
+  }
+
+  uint32_t columns[16];  // nibble i of columns[v] is S-box i's output for v
+};
+
+// The mixing: H' = psi^61(H ^ psi(M ^ psi^12(S))), where psi shifts the sixteen 16-bit words
+// down by one and puts y1 ^ y2 ^ y3 ^ y4 ^ y13 ^ y16 on top. Applying psi n times extends the
+// sequence y1..y16 by n terms of that recurrence and keeps the last sixteen.
+class Psi {
+ public:
+  explicit Psi(const uint64_t w[4]) {
+    for (int i = 0; i < 16; ++i) y_[i] = static_cast<uint16_t>(w[i / 4] >> (16 * (i % 4)));
+  }
+  void Apply(int times) {
+    for (int n = 0; n < times; ++n) {
+      const uint16_t top = y_[0] ^ y_[1] ^ y_[2] ^ y_[3] ^ y_[12] ^ y_[15];
+      std::memmove(y_, y_ + 1, 15 * sizeof y_[0]);
+      y_[15] = top;
+    }
+  }
+  void Xor(const uint64_t w[4]) {
+    for (int i = 0; i < 16; ++i) y_[i] ^= static_cast<uint16_t>(w[i / 4] >> (16 * (i % 4)));
+  }
+  void Store(uint64_t w[4]) const {
+    for (int i = 0; i < 4; ++i) {
+      w[i] = uint64_t{y_[4 * i]} | uint64_t{y_[4 * i + 1]} << 16 |
+             uint64_t{y_[4 * i + 2]} << 32 | uint64_t{y_[4 * i + 3]} << 48;
+    }
+  }
+  ~Psi() { SecureWipe(y_, sizeof y_); }
+
+ private:
+  uint16_t y_[16];
+};
+
+// A(y4 || y3 || y2 || y1) = (y1 ^ y2) || y4 || y3 || y2, on 64-bit words, y1 = w[0].
+void TransformA(uint64_t w[4]) {
+  const uint64_t top = w[0] ^ w[1];
+  w[0] = w[1];
+  w[1] = w[2];
+  w[2] = w[3];
+  w[3] = top;
+}
+
+// P: byte k of 64-bit word i becomes byte i of 32-bit key word k.
+void TransformP(const uint64_t w[4], uint32_t key[8]) {
+  for (int k = 0; k < 8; ++k) {
+    uint32_t word = 0;
+    for (int i = 0; i < 4; ++i) word |= static_cast<uint32_t>((w[i] >> (8 * k)) & 0xff) << (8 * i);
+    key[k] = word;
+  }
+}
+
+template <class Round>
+void Step(const Round& f, uint64_t h[4], const uint64_t m[4]) {
+  static constexpr uint64_t kC3[4] = {0xff00ff00ff00ff00, 0x00ff00ff00ff00ff, 0xff0000ff00ffff00,
+                                      0xff00ffff000000ff};
+  uint64_t u[4], v[4], w[4];
+  uint32_t keys[4][8];
+  std::memcpy(u, h, sizeof u);
+  std::memcpy(v, m, sizeof v);
+  for (int j = 0; j < 4; ++j) {
+    if (j > 0) {
+      TransformA(u);
+      if (j == 2) {
+        for (int i = 0; i < 4; ++i) u[i] ^= kC3[i];
+      }
+      TransformA(v);
+      TransformA(v);
+    }
+    for (int i = 0; i < 4; ++i) w[i] = u[i] ^ v[i];
+    TransformP(w, keys[j]);
+  }
+
+  // The four 64-bit words of H, each encrypted under its own key.
+  uint32_t a[4], b[4];
+  for (int i = 0; i < 4; ++i) a[i] = static_cast<uint32_t>(h[i]), b[i] = static_cast<uint32_t>(h[i] >> 32);
+  detail::EncryptWords<4>(f, &keys[0][0], 8, a, b);
+  uint64_t s[4];
+  for (int i = 0; i < 4; ++i) s[i] = uint64_t{b[i]} | uint64_t{a[i]} << 32;
+
+  Psi psi(s);
+  psi.Apply(12);
+  psi.Xor(m);
+  psi.Apply(1);
+  psi.Xor(h);
+  psi.Apply(61);
+  psi.Store(h);
+
+  SecureWipe(u, sizeof u);
+  SecureWipe(v, sizeof v);
+  SecureWipe(w, sizeof w);
+  SecureWipe(keys, sizeof keys);
+  SecureWipe(a, sizeof a);
+  SecureWipe(b, sizeof b);
+  SecureWipe(s, sizeof s);
+}
+
+// Sum modulo 2^256, carries computed without branches.
+void Add256(uint64_t sum[4], const uint64_t m[4]) {
+  uint64_t carry = 0;
+  for (int i = 0; i < 4; ++i) {
+    const uint64_t s = sum[i] + m[i];
+    const uint64_t c = s < m[i];
+    sum[i] = s + carry;
+    carry = c | (sum[i] < carry);
+  }
+}
+
+template <class Round>
+void Block(const Round& f, uint64_t h[4], uint64_t sum[4], const uint8_t* data) {
+  uint64_t m[4];
+  for (int i = 0; i < 4; ++i) m[i] = Load64(data + 8 * i);
+  Step(f, h, m);
+  Add256(sum, m);
+  SecureWipe(m, sizeof m);
+}
+
+// The last partial block, zero-padded, then the length in bits and the sum.
+template <class Round>
+void Finish(const Round& f, uint64_t h[4], uint64_t sum[4], const uint8_t* tail,
+            size_t tail_size, uint64_t bytes, uint8_t digest[32]) {
+  if (tail_size > 0) {
+    uint8_t padded[32] = {};
+    std::memcpy(padded, tail, tail_size);
+    Block(f, h, sum, padded);
+    SecureWipe(padded, sizeof padded);
+  }
+  const uint64_t length[4] = {bytes << 3, bytes >> 61, 0, 0};
+  Step(f, h, length);
+  Step(f, h, sum);
+  for (int i = 0; i < 4; ++i) Store64(digest + 8 * i, h[i]);
+}
+
+}  // namespace
+
+GostR3411_94::GostR3411_94(HashParams params) : params_(params) { Reset(); }
+
+GostR3411_94::~GostR3411_94() {
+  SecureWipe(h_, sizeof h_);
+  SecureWipe(sum_, sizeof sum_);
+  SecureWipe(buffer_, sizeof buffer_);
+}
+
+void GostR3411_94::Reset() {
+  std::memset(h_, 0, sizeof h_);
+  std::memset(sum_, 0, sizeof sum_);
+  bytes_ = 0;
+  buffered_ = 0;
+}
+
+void GostR3411_94::Update(const uint8_t* data, size_t size) {
+  const detail::TableRound f{TableOf(params_)};
+  bytes_ += size;
+  if (buffered_ > 0) {
+    const size_t take = size < kBlockSize - buffered_ ? size : kBlockSize - buffered_;
+    std::memcpy(buffer_ + buffered_, data, take);
+    buffered_ += take;
+    data += take;
+    size -= take;
+    if (buffered_ < kBlockSize) return;
+    Block(f, h_, sum_, buffer_);
+    buffered_ = 0;
+  }
+  for (; size >= kBlockSize; size -= kBlockSize, data += kBlockSize) Block(f, h_, sum_, data);
+  std::memcpy(buffer_, data, size);
+  buffered_ = size;
+}
+
+void GostR3411_94::Final(uint8_t digest[kDigestSize]) {
+  Finish(detail::TableRound{TableOf(params_)}, h_, sum_, buffer_, buffered_, bytes_, digest);
+  SecureWipe(buffer_, sizeof buffer_);
+  Reset();
+}
+
+void Hash(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
+  GostR3411_94 hash(params);
+  hash.Update(data, size);
+  hash.Final(digest);
+}
+
+void HashSecret(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
+  const MaskedRound f(params);
+  uint64_t h[4] = {}, sum[4] = {};
+  const size_t whole = size - size % 32;
+  for (size_t offset = 0; offset < whole; offset += 32) Block(f, h, sum, data + offset);
+  Finish(f, h, sum, data + whole, size - whole, size, digest);
+  SecureWipe(h, sizeof h);
+  SecureWipe(sum, sizeof sum);
+}
+
+}  // namespace gost
