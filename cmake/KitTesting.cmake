@@ -8,6 +8,18 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory("${KIT_GTEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
 
+# Which tree the tests belong to: the prefix of their names and their label, so one CTest run
+# over all trees tells them apart.
+if(WIN32)
+  set(KIT_TREE wine)
+elseif("address" IN_LIST KIT_SANITIZE)
+  set(KIT_TREE asan)
+elseif("thread" IN_LIST KIT_SANITIZE)
+  set(KIT_TREE tsan)
+else()
+  set(KIT_TREE native)
+endif()
+
 if(WIN32)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-env;${CMAKE_BINARY_DIR};run")
 endif()
@@ -23,19 +35,11 @@ function(kit_add_gtest name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main)
-  set(labels ${ARG_LABELS})
-  if(WIN32)
-    list(APPEND labels wine)
-  elseif("address" IN_LIST KIT_SANITIZE)
-    list(APPEND labels asan)
-  elseif("thread" IN_LIST KIT_SANITIZE)
-    list(APPEND labels tsan)
-  else()
-    list(APPEND labels native)
-  endif()
+  set(labels ${ARG_LABELS} ${KIT_TREE})
   # Discovery runs the program, under Wine for the Windows build: do it when the tests run,
   # inside the harness that has started the Wine server, not during the build.
   gtest_discover_tests(${name}
+    TEST_PREFIX "${KIT_TREE}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
