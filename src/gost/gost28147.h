@@ -13,7 +13,8 @@ namespace gost {
 
 // S-box parameter sets. Row i of a set substitutes bits 4i..4i+3 of the round input.
 enum class SBoxSet {
-  Test,           // 1.2.643.2.2.31.0, the GOST R 34.11-94 test parameters
+  Test,           // 1.2.643.2.2.30.0, the GOST R 34.11-94 test parameters
+  CipherTest,     // 1.2.643.2.2.31.0, the test set of RFC 4357 (differs from Test)
   CryptoProA,     // 1.2.643.2.2.31.1, our parameter identifier 31
   CryptoProB,     // 1.2.643.2.2.31.2
   CryptoProC,     // 1.2.643.2.2.31.3
