@@ -1,0 +1,178 @@
+// Fixed-size 256-bit unsigned integers: four 64-bit limbs, least significant first. Every
+// operation runs in time independent of the values. 64x64->128-bit products use unsigned
+// __int128 where the compiler has it and a 32-bit-halves fallback elsewhere (32-bit MinGW).
+// Limb loops here and in the modular arithmetic carry "#pragma GCC unroll": g++ -O2 leaves
+// them rolled, which makes the field arithmetic several times slower.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
+#include "constant_time.h"
+
+namespace gost {
+
+struct U256 {
+  uint64_t limb[4];
+};
+
+constexpr U256 U256FromWord(uint64_t value) { return U256{{value, 0, 0, 0}}; }
+
+// Parses exactly 64 hex digits, most significant first; for constants.
+consteval U256 U256FromHex(const char (&hex)[65]) {
+  U256 result{};
+  for (int i = 0; i < 64; ++i) {
+    const char c = hex[i];
+    const uint64_t digit = c >= '0' && c <= '9'   ? static_cast<uint64_t>(c - '0')
+                           : c >= 'a' && c <= 'f' ? static_cast<uint64_t>(c - 'a' + 10)
+                           : c >= 'A' && c <= 'F' ? static_cast<uint64_t>(c - 'A' + 10)
+                                                  : throw "not a hex digit";
+    const int bit = (63 - i) * 4;
+    result.limb[bit / 64] |= digit << (bit % 64);
+  }
+  return result;
+}
+
+// lo(a * b) returned, hi(a * b) in *hi; built from four 32x32->64-bit products.
+constexpr uint64_t MulWidePortable(uint64_t a, uint64_t b, uint64_t* hi) {
+  const uint64_t a0 = a & 0xffffffffu, a1 = a >> 32;
+  const uint64_t b0 = b & 0xffffffffu, b1 = b >> 32;
+  const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+  const uint64_t middle = (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
+  *hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+  return (middle << 32) | (p00 & 0xffffffffu);
+}
+
+// a * b + c + d never overflows 128 bits; low half returned, high half in *hi.
+constexpr uint64_t MulAddAdd(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uint64_t* hi) {
+#if defined(__SIZEOF_INT128__)
+  const unsigned __int128 t = static_cast<unsigned __int128>(a) * b + c + d;
+  *hi = static_cast<uint64_t>(t >> 64);
+  return static_cast<uint64_t>(t);
+#else
+  uint64_t high = 0;
+  uint64_t low = MulWidePortable(a, b, &high);
+  low += c;
+  high += low < c;
+  low += d;
+  high += low < d;
+  *hi = high;
+  return low;
+#endif
+}
+
+// a + b + *carry with *carry in {0, 1}; the carry out replaces it. On x86-64 the intrinsics
+// make the compilers emit add-with-carry chains; the portable form is their fallback.
+constexpr uint64_t AddCarry(uint64_t a, uint64_t b, uint64_t* carry) {
+#if defined(__x86_64__)
+  if (!std::is_constant_evaluated()) {
+    unsigned long long out;
+    *carry = _addcarry_u64(static_cast<unsigned char>(*carry), a, b, &out);
+    return out;
+  }
+#endif
+  const uint64_t sum = a + b;
+  const uint64_t out = sum + *carry;
+  *carry = (sum < a) | (out < sum);
+  return out;
+}
+
+// a - b - *borrow with *borrow in {0, 1}; the borrow out replaces it.
+constexpr uint64_t SubBorrow(uint64_t a, uint64_t b, uint64_t* borrow) {
+#if defined(__x86_64__)
+  if (!std::is_constant_evaluated()) {
+    unsigned long long out;
+    *borrow = _subborrow_u64(static_cast<unsigned char>(*borrow), a, b, &out);
+    return out;
+  }
+#endif
+  const uint64_t diff = a - b;
+  const uint64_t out = diff - *borrow;
+  *borrow = (a < b) | (diff < *borrow);
+  return out;
+}
+
+// a + b mod 2^256; the carry out (0 or 1) in *carry.
+constexpr U256 Add(const U256& a, const U256& b, uint64_t* carry) {
+  U256 r{};
+  uint64_t c = 0;
+  #pragma GCC unroll 8
+  for (int i = 0; i < 4; ++i) r.limb[i] = AddCarry(a.limb[i], b.limb[i], &c);
+  *carry = c;
+  return r;
+}
+
+// a - b mod 2^256; the borrow out (0 or 1) in *borrow.
+constexpr U256 Sub(const U256& a, const U256& b, uint64_t* borrow) {
+  U256 r{};
+  uint64_t c = 0;
+  #pragma GCC unroll 8
+  for (int i = 0; i < 4; ++i) r.limb[i] = SubBorrow(a.limb[i], b.limb[i], &c);
+  *borrow = c;
+  return r;
+}
+
+constexpr U256 Select(uint64_t mask, const U256& ifSet, const U256& ifClear) {
+  U256 r{};
+  #pragma GCC unroll 8
+  for (int i = 0; i < 4; ++i) r.limb[i] = SelectWord(mask, ifSet.limb[i], ifClear.limb[i]);
+  return r;
+}
+
+constexpr uint64_t IsZeroMask(const U256& a) {
+  return IsZeroMask(a.limb[0] | a.limb[1] | a.limb[2] | a.limb[3]);
+}
+
+constexpr uint64_t EqualMask(const U256& a, const U256& b) {
+  return IsZeroMask((a.limb[0] ^ b.limb[0]) | (a.limb[1] ^ b.limb[1]) |
+                    (a.limb[2] ^ b.limb[2]) | (a.limb[3] ^ b.limb[3]));
+}
+
+constexpr uint64_t LessThanMask(const U256& a, const U256& b) {
+  uint64_t borrow = 0;
+  Sub(a, b, &borrow);
+  return MaskFromBit(borrow);
+}
+
+// a mod m for a < 2m: one masked subtraction.
+constexpr U256 ReduceOnce(const U256& a, const U256& m) {
+  uint64_t borrow = 0;
+  const U256 reduced = Sub(a, m, &borrow);
+  return Select(MaskFromBit(borrow), a, reduced);
+}
+
+// Bits [offset, offset + width) with width < 64; offset + width may run past bit 255 (zeros).
+constexpr uint64_t BitWindow(const U256& a, unsigned offset, unsigned width) {
+  const unsigned index = offset / 64, shift = offset % 64;
+  uint64_t bits = index < 4 ? a.limb[index] >> shift : 0;
+  if (shift != 0 && index + 1 < 4) bits |= a.limb[index + 1] << (64 - shift);
+  return bits & ((uint64_t{1} << width) - 1);
+}
+
+constexpr U256 U256FromBigEndian(const uint8_t bytes[32]) {
+  U256 r{};
+  for (int i = 0; i < 32; ++i) r.limb[(31 - i) / 8] |= uint64_t{bytes[i]} << (((31 - i) % 8) * 8);
+  return r;
+}
+
+constexpr U256 U256FromLittleEndian(const uint8_t bytes[32]) {
+  U256 r{};
+  for (int i = 0; i < 32; ++i) r.limb[i / 8] |= uint64_t{bytes[i]} << ((i % 8) * 8);
+  return r;
+}
+
+constexpr void U256ToBigEndian(const U256& a, uint8_t bytes[32]) {
+  for (int i = 0; i < 32; ++i)
+    bytes[i] = static_cast<uint8_t>(a.limb[(31 - i) / 8] >> (((31 - i) % 8) * 8));
+}
+
+constexpr void U256ToLittleEndian(const U256& a, uint8_t bytes[32]) {
+  for (int i = 0; i < 32; ++i) bytes[i] = static_cast<uint8_t>(a.limb[i / 8] >> ((i % 8) * 8));
+}
+
+}  // namespace gost
