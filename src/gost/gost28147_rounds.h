@@ -5,8 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "gost28147.h"
+
+#if defined(__GNUC__)
+#define GOST_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define GOST_ALWAYS_INLINE inline
+#endif
 
 namespace gost::detail {
 
@@ -38,55 +45,74 @@ inline void Store64(uint8_t* p, uint64_t v) {
   Store32(p + 4, static_cast<uint32_t>(v >> 32));
 }
 
+// Keeps a value in a general register at this point. It stops the compiler from packing
+// interleaved blocks into vector registers (where table lookups become element-by-element
+// moves) and from re-associating a round's XORs into one long dependency chain.
+GOST_ALWAYS_INLINE void InRegister(uint32_t& v) {
+#if defined(__GNUC__)
+  __asm__("" : "+r"(v));
+#endif
+}
+
 // The round function through the merged tables.
 struct TableRound {
   const RoundTable& table;
-  uint32_t operator()(uint32_t x) const {
-    return table.t[0][x & 0xff] ^ table.t[1][(x >> 8) & 0xff] ^ table.t[2][(x >> 16) & 0xff] ^
-           table.t[3][x >> 24];
+  // n ^ F(x), with the four lookups combined as a tree.
+  GOST_ALWAYS_INLINE uint32_t operator()(uint32_t n, uint32_t x) const {
+    uint32_t low = table.t[0][x & 0xff] ^ table.t[1][(x >> 8) & 0xff];
+    uint32_t high = table.t[2][(x >> 16) & 0xff] ^ table.t[3][x >> 24];
+    low ^= n;
+    InRegister(low);
+    InRegister(high);
+    return low ^ high;
   }
 };
 
 // The rounds of N blocks at once, interleaved so that the processor overlaps their
-// dependency chains. Block j is (a[j], b[j]) = (N1, N2); key j is keys[j * key_stride], so a
-// stride of 0 uses one key for all blocks. Each step is two rounds, keys i and i + 1.
+// dependency chains. Block j is (a[j], b[j]) = (N1, N2); key j starts at keys[j * key_stride],
+// so a stride of 0 uses one key for all blocks. Each step is two rounds, keys i and i + 1.
 template <size_t N, class Round>
 struct Rounds {
   const Round& f;
   const uint32_t* keys;
   size_t key_stride;
 
-  void Pair(uint32_t* a, uint32_t* b, int i, int i2) const {
-    for (size_t j = 0; j < N; ++j) b[j] ^= f(a[j] + keys[j * key_stride + i]);
-    for (size_t j = 0; j < N; ++j) a[j] ^= f(b[j] + keys[j * key_stride + i2]);
+  template <size_t... J>
+  GOST_ALWAYS_INLINE void Lanes(std::index_sequence<J...>, const uint32_t* from, uint32_t* to,
+                                int i) const {
+    ((to[J] = f(to[J], from[J] + keys[J * key_stride + i]), InRegister(to[J])), ...);
   }
-  void Forward(uint32_t* a, uint32_t* b) const {
+  GOST_ALWAYS_INLINE void Pair(uint32_t* a, uint32_t* b, int i, int i2) const {
+    Lanes(std::make_index_sequence<N>(), a, b, i);
+    Lanes(std::make_index_sequence<N>(), b, a, i2);
+  }
+  GOST_ALWAYS_INLINE void Forward(uint32_t* a, uint32_t* b) const {
     Pair(a, b, 0, 1), Pair(a, b, 2, 3), Pair(a, b, 4, 5), Pair(a, b, 6, 7);
   }
-  void Backward(uint32_t* a, uint32_t* b) const {
+  GOST_ALWAYS_INLINE void Backward(uint32_t* a, uint32_t* b) const {
     Pair(a, b, 7, 6), Pair(a, b, 5, 4), Pair(a, b, 3, 2), Pair(a, b, 1, 0);
   }
   // The last round does not swap the halves: after an even number of rounds written as
   // pairs, the output is (b, a).
-  void Encrypt(uint32_t* a, uint32_t* b) const {
+  GOST_ALWAYS_INLINE void Encrypt(uint32_t* a, uint32_t* b) const {
     Forward(a, b), Forward(a, b), Forward(a, b), Backward(a, b);
   }
-  void Decrypt(uint32_t* a, uint32_t* b) const {
+  GOST_ALWAYS_INLINE void Decrypt(uint32_t* a, uint32_t* b) const {
     Forward(a, b), Backward(a, b), Backward(a, b), Backward(a, b);
   }
   // The 16 rounds of the MAC, which keep the halves in place.
-  void Mac(uint32_t* a, uint32_t* b) const { Forward(a, b), Forward(a, b); }
+  GOST_ALWAYS_INLINE void Mac(uint32_t* a, uint32_t* b) const { Forward(a, b), Forward(a, b); }
 };
 
 template <size_t N, class Round>
-inline void EncryptWords(const Round& f, const uint32_t* keys, size_t key_stride, uint32_t* a,
-                         uint32_t* b) {
+GOST_ALWAYS_INLINE void EncryptWords(const Round& f, const uint32_t* keys, size_t key_stride,
+                                     uint32_t* a, uint32_t* b) {
   Rounds<N, Round>{f, keys, key_stride}.Encrypt(a, b);
 }
 
 template <size_t N, class Round>
-inline void DecryptWords(const Round& f, const uint32_t* keys, size_t key_stride, uint32_t* a,
-                         uint32_t* b) {
+GOST_ALWAYS_INLINE void DecryptWords(const Round& f, const uint32_t* keys, size_t key_stride,
+                                     uint32_t* a, uint32_t* b) {
   Rounds<N, Round>{f, keys, key_stride}.Decrypt(a, b);
 }
 

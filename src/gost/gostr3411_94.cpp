@@ -31,7 +31,8 @@ struct MaskedRound {
       for (int i = 0; i < 8; ++i) columns[v] |= uint32_t{rows[i][v]} << (4 * i);
     }
   }
-  uint32_t operator()(uint32_t x) const {
+  // n ^ F(x).
+  uint32_t operator()(uint32_t n, uint32_t x) const {
     uint32_t s = 0;
     for (uint32_t v = 0; v < 16; ++v) {
       uint32_t t = x ^ (v * 0x11111111u);
@@ -41,40 +42,57 @@ struct MaskedRound {
       const uint32_t equal = ~t & 0x11111111u;
       s |= (equal * 15u) & columns[v];
     }
-    return s << 11 | s >> 21;
+    return n ^ (s << 11 | s >> 21);
   }
 
   uint32_t columns[16];  // nibble i of columns[v] is S-box i's output for v
 };
 
 // The mixing: H' = psi^61(H ^ psi(M ^ psi^12(S))), where psi shifts the sixteen 16-bit words
-// down by one and puts y1 ^ y2 ^ y3 ^ y4 ^ y13 ^ y16 on top. Applying psi n times extends the
-// sequence y1..y16 by n terms of that recurrence and keeps the last sixteen.
+// y16..y1 down by one and puts y1 ^ y2 ^ y3 ^ y4 ^ y13 ^ y16 on top. The words are held four
+// to a 64-bit word, y1 lowest in w[0].
 class Psi {
  public:
-  explicit Psi(const uint64_t w[4]) {
-    for (int i = 0; i < 16; ++i) y_[i] = static_cast<uint16_t>(w[i / 4] >> (16 * (i % 4)));
+  explicit Psi(const uint64_t s[4]) { std::memcpy(w_, s, sizeof w_); }
+  ~Psi() { SecureWipe(w_, sizeof w_); }
+
+  // One step.
+  void Once() {
+    uint64_t top = w_[0] ^ (w_[0] >> 32);
+    top ^= (top >> 16) ^ w_[3] ^ (w_[3] >> 48);
+    w_[0] = (w_[0] >> 16) | (w_[1] << 48);
+    w_[1] = (w_[1] >> 16) | (w_[2] << 48);
+    w_[2] = (w_[2] >> 16) | (w_[3] << 48);
+    w_[3] = (w_[3] >> 16) | (top << 48);
   }
-  void Apply(int times) {
-    for (int n = 0; n < times; ++n) {
-      const uint16_t top = y_[0] ^ y_[1] ^ y_[2] ^ y_[3] ^ y_[12] ^ y_[15];
-      std::memmove(y_, y_ + 1, 15 * sizeof y_[0]);
-      y_[15] = top;
-    }
+
+  // Four steps at once. The four new words t = 0..3 are c_t ^ y(t+16), with
+  // c_t = y(t+1) ^ y(t+2) ^ y(t+3) ^ y(t+4) ^ y(t+13) known in advance, and y(t+16) the previous
+  // new word (y16 for the first): a prefix XOR across the lanes.
+  void FourTimes() {
+    const uint64_t lo = w_[0], hi = w_[1];
+    uint64_t t = lo ^ ((lo >> 16) | (hi << 48)) ^ ((lo >> 32) | (hi << 32)) ^
+                 ((lo >> 48) | (hi << 16)) ^ w_[3] ^ (w_[3] >> 48);
+    t ^= t << 16;
+    t ^= t << 32;
+    w_[0] = w_[1];
+    w_[1] = w_[2];
+    w_[2] = w_[3];
+    w_[3] = t;
   }
+
+  void Times(int n) {
+    for (; n >= 4; n -= 4) FourTimes();
+    for (; n > 0; --n) Once();
+  }
+
   void Xor(const uint64_t w[4]) {
-    for (int i = 0; i < 16; ++i) y_[i] ^= static_cast<uint16_t>(w[i / 4] >> (16 * (i % 4)));
+    for (int i = 0; i < 4; ++i) w_[i] ^= w[i];
   }
-  void Store(uint64_t w[4]) const {
-    for (int i = 0; i < 4; ++i) {
-      w[i] = uint64_t{y_[4 * i]} | uint64_t{y_[4 * i + 1]} << 16 |
-             uint64_t{y_[4 * i + 2]} << 32 | uint64_t{y_[4 * i + 3]} << 48;
-    }
-  }
-  ~Psi() { SecureWipe(y_, sizeof y_); }
+  void Store(uint64_t w[4]) const { std::memcpy(w, w_, sizeof w_); }
 
  private:
-  uint16_t y_[16];
+  uint64_t w_[4];
 };
 
 // A(y4 || y3 || y2 || y1) = (y1 ^ y2) || y4 || y3 || y2, on 64-bit words, y1 = w[0].
@@ -86,13 +104,22 @@ void TransformA(uint64_t w[4]) {
   w[3] = top;
 }
 
-// P: byte k of 64-bit word i becomes byte i of 32-bit key word k.
+// P: byte k of 64-bit word i becomes byte i of 32-bit key word k. A 4x8 byte transpose: bytes
+// of word pairs are interleaved, then 16-bit pieces of the results.
 void TransformP(const uint64_t w[4], uint32_t key[8]) {
-  for (int k = 0; k < 8; ++k) {
-    uint32_t word = 0;
-    for (int i = 0; i < 4; ++i) word |= static_cast<uint32_t>((w[i] >> (8 * k)) & 0xff) << (8 * i);
-    key[k] = word;
-  }
+  constexpr uint64_t kBytes = 0x00ff00ff00ff00ff, kPairs = 0x0000ffff0000ffff;
+  const uint64_t even01 = (w[0] & kBytes) | (w[1] & kBytes) << 8;
+  const uint64_t odd01 = (w[0] >> 8 & kBytes) | (w[1] & ~kBytes);
+  const uint64_t even23 = (w[2] & kBytes) | (w[3] & kBytes) << 8;
+  const uint64_t odd23 = (w[2] >> 8 & kBytes) | (w[3] & ~kBytes);
+  const uint64_t k04 = (even01 & kPairs) | (even23 & kPairs) << 16;
+  const uint64_t k26 = (even01 >> 16 & kPairs) | (even23 & ~kPairs);
+  const uint64_t k15 = (odd01 & kPairs) | (odd23 & kPairs) << 16;
+  const uint64_t k37 = (odd01 >> 16 & kPairs) | (odd23 & ~kPairs);
+  key[0] = static_cast<uint32_t>(k04), key[4] = static_cast<uint32_t>(k04 >> 32);
+  key[1] = static_cast<uint32_t>(k15), key[5] = static_cast<uint32_t>(k15 >> 32);
+  key[2] = static_cast<uint32_t>(k26), key[6] = static_cast<uint32_t>(k26 >> 32);
+  key[3] = static_cast<uint32_t>(k37), key[7] = static_cast<uint32_t>(k37 >> 32);
 }
 
 template <class Round>
@@ -124,11 +151,11 @@ void Step(const Round& f, uint64_t h[4], const uint64_t m[4]) {
   for (int i = 0; i < 4; ++i) s[i] = uint64_t{b[i]} | uint64_t{a[i]} << 32;
 
   Psi psi(s);
-  psi.Apply(12);
+  psi.Times(12);
   psi.Xor(m);
-  psi.Apply(1);
+  psi.Once();
   psi.Xor(h);
-  psi.Apply(61);
+  psi.Times(61);
   psi.Store(h);
 
   SecureWipe(u, sizeof u);
