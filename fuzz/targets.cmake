@@ -1,4 +1,5 @@
 # Every fuzz target: fuzz/<name>.cpp, linked with all portable libraries.
 set(KIT_FUZZ_TARGETS
   mimecode_fuzz
+  gost3410_verify_fuzz
 )

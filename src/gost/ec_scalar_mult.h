@@ -1,7 +1,7 @@
 // Scalar multiplication on the GOST curves.
-//  - MulSecret (k*P) and MulBaseSecret (k*G) take a secret k: a fixed sequence of complete
-//    additions and doublings over signed fixed-window digits; every table entry is read and the
-//    wanted one kept by masks, so neither branches nor addresses depend on k.
+//  - MulSecret (k*P) and MulBaseSecret (k*G) take a secret k: a fixed sequence of additions
+//    and doublings over signed fixed-window digits; every table entry is read and the wanted
+//    one kept by masks, so neither branches nor addresses depend on k.
 //  - MulBaseAddPublic (u1*G + u2*Q) serves verification, where everything is public: it skips
 //    zero digits and indexes tables directly.
 #pragma once
@@ -58,7 +58,7 @@ inline constexpr unsigned kPublicWindow = 5;  // wNAF width for verification
 template <class Curve>
 using DefaultBaseTable = BaseTable<Curve, kBaseWindow>;
 
-// k*P for a secret k below q and a validated point P.
+// k*P for a secret k below 2^256 and a validated point P.
 template <class Curve>
 ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
   using Point = ProjectivePoint<Curve>;

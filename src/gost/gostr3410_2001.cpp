@@ -44,14 +44,16 @@ class Gost2001 {
     *d = Scalar::FromWide(U256FromBigEndian(random), U256FromBigEndian(random + 32)).ToInteger();
     if (DeclassifyMask(IsZeroMask(*d))) return false;
     U256ToBigEndian(*d, privateKey);
-    return WritePublicKey(*d, publicKey);
+    WritePublicKey(*d, publicKey);
+    return true;
   }
 
   static bool DerivePublicKey(const uint8_t privateKey[kPrivateKeySize],
                               uint8_t publicKey[kPublicKeySize]) {
     Wiped<U256> d;
     if (!ParsePrivateKey(privateKey, &*d)) return false;
-    return WritePublicKey(*d, publicKey);
+    WritePublicKey(*d, publicKey);
+    return true;
   }
 
   static bool IsValidPublicKey(const uint8_t publicKey[kPublicKeySize]) {
@@ -151,11 +153,10 @@ class Gost2001 {
   }
 
   // d in [1, q-1], so d*G is never infinity.
-  static bool WritePublicKey(const U256& d, uint8_t publicKey[kPublicKeySize]) {
+  static void WritePublicKey(const U256& d, uint8_t publicKey[kPublicKeySize]) {
     Wiped<Point> q;
     *q = MulBaseSecret<Curve>(d);
     EncodePoint(ToAffine(*q), publicKey);
-    return true;
   }
 
   // r = x(k*G) mod q, s = r*d + k*e mod q; fails if either is zero.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +12,12 @@
 #include "test_hex.h"
 
 namespace gost {
+
+// Readable parameter values in the test names.
+[[maybe_unused]] static void PrintTo(CurveParams curve, std::ostream* out) {
+  *out << (curve == CurveParams::Test ? "Test" : "CryptoProA");
+}
+
 namespace {
 
 using PrivateKey = std::array<uint8_t, kPrivateKeySize>;

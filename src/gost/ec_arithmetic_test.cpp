@@ -1,0 +1,293 @@
+// The layers under the signature API: 256-bit words, the four moduli, the group law and the
+// scalar multiplication methods, each against independent answers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "ec_curve.h"
+#include "ec_point.h"
+#include "ec_scalar_mult.h"
+#include "test_hex.h"
+#include "u256.h"
+
+namespace gost {
+namespace {
+
+U256 Hex256(std::string_view hex) { return U256FromBigEndian(FromHex(hex).data()); }
+
+std::string Hex(const U256& a) {
+  uint8_t bytes[32];
+  U256ToBigEndian(a, bytes);
+  return ToHex(bytes);
+}
+
+U256 RandomU256(std::mt19937_64& rng) { return U256{{rng(), rng(), rng(), rng()}}; }
+
+TEST(U256Test, WordArithmeticMatchesWiderIntegers) {
+  uint64_t hi = 0;
+  EXPECT_EQ(MulWidePortable(~uint64_t{0}, ~uint64_t{0}, &hi), 1u);
+  EXPECT_EQ(hi, ~uint64_t{1});
+  EXPECT_EQ(MulWidePortable(0x0123456789ABCDEF, 0xFEDCBA9876543210, &hi), 0x2236D88FE5618CF0u);
+  EXPECT_EQ(hi, 0x0121FA00AD77D742u);
+  EXPECT_EQ(MulAddAdd(~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, &hi),
+            ~uint64_t{0});
+  EXPECT_EQ(hi, ~uint64_t{0});
+
+  // The portable carries (what constant evaluation runs) against the run-time path.
+  static constexpr U256 kA =
+      U256FromHex("FFFFFFFFFFFFFFFF0000000000000000FFFFFFFFFFFFFFFF0123456789ABCDEF");
+  static constexpr U256 kB =
+      U256FromHex("00000000000000010000000000000001FFFFFFFFFFFFFFFFFEDCBA9876543211");
+  constexpr uint64_t kSumCarry = [] { uint64_t c = 0; Add(kA, kB, &c); return c; }();
+  constexpr U256 kSum = [] { uint64_t c = 0; return Add(kA, kB, &c); }();
+  constexpr U256 kDifference = [] { uint64_t b = 0; return Sub(kB, kA, &b); }();
+  uint64_t carry = 0, borrow = 0;
+  EXPECT_EQ(Hex(Add(kA, kB, &carry)), Hex(kSum));
+  EXPECT_EQ(carry, kSumCarry);
+  EXPECT_EQ(carry, 1u);
+  EXPECT_EQ(Hex(Sub(kB, kA, &borrow)), Hex(kDifference));
+  EXPECT_EQ(borrow, 1u);
+  EXPECT_EQ(Hex(kSum), "00000000000000000000000000000002FFFFFFFFFFFFFFFF0000000000000000");
+
+#if defined(__SIZEOF_INT128__)
+  std::mt19937_64 rng(1);
+  for (int i = 0; i < 10000; ++i) {
+    const uint64_t a = rng(), b = rng();
+    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    ASSERT_EQ(MulWidePortable(a, b, &hi), static_cast<uint64_t>(product));
+    ASSERT_EQ(hi, static_cast<uint64_t>(product >> 64));
+  }
+#endif
+}
+
+TEST(U256Test, ByteOrdersAndWindows) {
+  const std::vector<uint8_t> bytes =
+      FromHex("00112233445566778899AABBCCDDEEFF0102030405060708090A0B0C0D0E0F10");
+  const U256 big = U256FromBigEndian(bytes.data());
+  EXPECT_EQ(big.limb[3], 0x0011223344556677u);
+  EXPECT_EQ(big.limb[0], 0x090A0B0C0D0E0F10u);
+  const U256 little = U256FromLittleEndian(bytes.data());
+  EXPECT_EQ(little.limb[0], 0x7766554433221100u);
+  uint8_t out[32];
+  U256ToLittleEndian(little, out);
+  EXPECT_EQ(ToHex(out), ToHex(bytes.data(), bytes.size()));
+  EXPECT_EQ(BitWindow(big, 60, 8), 0x80u);   // straddles limbs 0 and 1
+  EXPECT_EQ(BitWindow(big, 252, 8), 0x00u);  // runs past bit 255
+  EXPECT_EQ(BitWindow(big, 244, 8), 0x01u);
+}
+
+// The CryptoPro-A prime in its fast form and in Montgomery form: two independent reductions.
+TEST(FieldTest, FastPrimeReductionAgreesWithMontgomery) {
+  using Fast = CryptoProACurve::Field;
+  using Generic = FieldElement<MontgomeryArithmetic<Fast::kModulus>>;
+  std::mt19937_64 rng(2);
+  const U256 p = Fast::kModulus;
+  uint64_t borrow = 0;
+  std::vector<U256> values = {
+      U256{}, U256FromWord(1), U256FromWord(617), Sub(p, U256FromWord(1), &borrow),
+      Sub(p, U256FromWord(2), &borrow),
+      Hex256("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF0000")};
+  for (int i = 0; i < 200; ++i) values.push_back(ReduceOnce(RandomU256(rng), p));
+  for (const U256& a : values) {
+    for (int j = 0; j < 8; ++j) {
+      const U256 b = values[rng() % values.size()];
+      const Fast fa = Fast::FromInteger(a), fb = Fast::FromInteger(b);
+      const Generic ga = Generic::FromInteger(a), gb = Generic::FromInteger(b);
+      ASSERT_EQ(Hex((fa * fb).ToInteger()), Hex((ga * gb).ToInteger())) << Hex(a) << Hex(b);
+      ASSERT_EQ(Hex((fa + fb).ToInteger()), Hex((ga + gb).ToInteger()));
+      ASSERT_EQ(Hex((fa - fb).ToInteger()), Hex((ga - gb).ToInteger()));
+    }
+    const Fast fa = Fast::FromInteger(a);
+    const Generic ga = Generic::FromInteger(a);
+    ASSERT_EQ(Hex(fa.Square().ToInteger()), Hex(ga.Square().ToInteger()));
+    ASSERT_EQ(Hex(fa.MulSmall(498).ToInteger()), Hex((ga * Generic::FromWord(498)).ToInteger()));
+    ASSERT_EQ(Hex(fa.Inverse().ToInteger()), Hex(ga.Inverse().ToInteger()));
+  }
+}
+
+template <class F>
+class ModulusTest : public ::testing::Test {};
+
+struct Moduli {
+  template <class F>
+  static std::string GetName(int) {
+    if (std::is_same_v<F, CryptoProACurve::Field>) return "CryptoProAField";
+    if (std::is_same_v<F, CryptoProACurve::Scalar>) return "CryptoProAScalar";
+    if (std::is_same_v<F, TestCurve::Field>) return "TestField";
+    return "TestScalar";
+  }
+};
+
+using ModulusTypes = ::testing::Types<CryptoProACurve::Field, CryptoProACurve::Scalar,
+                                      TestCurve::Field, TestCurve::Scalar>;
+TYPED_TEST_SUITE(ModulusTest, ModulusTypes, Moduli);
+
+// Answers worked out with arbitrary-precision integers: (2^512 - 1) mod m and 3^-1 mod m.
+TYPED_TEST(ModulusTest, WideReductionAndInverseKnownAnswers) {
+  using F = TypeParam;
+  const std::map<std::string, std::pair<const char*, const char*>> answers = {
+      {"CryptoProAField",
+       {"000000000000000000000000000000000000000000000000000000000005CF10",
+        "5555555555555555555555555555555555555555555555555555555555555488"}},
+      {"CryptoProAScalar",
+       {"551FE9CB451179DBF74885D08A3714C6FB07F8222E76DD529AC2D7858E79A468",
+        "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA4840B5A0663C8B5583AD675BCF967B0D"}},
+      {"TestField",
+       {"0000000000000000000000000000000000000000000000000000000000464583",
+        "5555555555555555555555555555555555555555555555555555555555555821"}},
+      {"TestScalar",
+       {"6E749E5B503B112AC0DB8B05C83AD16A4AF1F8AC73C6C555ECAED44677F7F28C",
+        "5555555555555555555555555555555635FF06BB0C64EB8DD91352BB7C88A3CD"}}};
+  const auto& [wide, inverseOfThree] = answers.at(Moduli::GetName<F>(0));
+  const U256 ones{{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}}};
+  EXPECT_EQ(Hex(F::FromWide(ones, ones).ToInteger()), wide);
+  EXPECT_EQ(Hex(F::FromWord(3).Inverse().ToInteger()), inverseOfThree);
+  EXPECT_EQ(Hex(F().Inverse().ToInteger()), Hex(U256{}));
+
+  uint64_t borrow = 0;
+  const F minusOne = F::FromInteger(Sub(F::kModulus, U256FromWord(1), &borrow));
+  EXPECT_EQ(Hex((minusOne * minusOne).ToInteger()), Hex(U256FromWord(1)));
+  EXPECT_EQ(Hex((minusOne + F::FromWord(2)).ToInteger()), Hex(U256FromWord(1)));
+  EXPECT_EQ(Hex((F() - F::One()).ToInteger()), Hex(minusOne.ToInteger()));
+
+  std::mt19937_64 rng(3);
+  for (int i = 0; i < 50; ++i) {
+    const F x = F::FromInteger(ReduceOnce(RandomU256(rng), F::kModulus));
+    EXPECT_EQ(Hex((x * x.Inverse()).ToInteger()), Hex(U256FromWord(1)));
+  }
+}
+
+template <class Curve>
+class CurveTest : public ::testing::Test {
+ protected:
+  using Point = ProjectivePoint<Curve>;
+  using Scalar = typename Curve::Scalar;
+
+  static std::string Affine(const Point& p) {
+    if (IsIdentityMask(p)) return "infinity";
+    const AffinePoint<Curve> a = ToAffine(p);
+    return Hex(a.x.ToInteger()) + Hex(a.y.ToInteger());
+  }
+
+  static U256 Order(int64_t offset) {
+    uint64_t flag = 0;
+    const U256 magnitude = U256FromWord(static_cast<uint64_t>(offset < 0 ? -offset : offset));
+    return offset < 0 ? Sub(Scalar::kModulus, magnitude, &flag)
+                      : Add(Scalar::kModulus, magnitude, &flag);
+  }
+
+  const Point g_ = Point::FromAffine(BasePoint<Curve>());
+};
+
+struct Curves {
+  template <class C>
+  static std::string GetName(int) {
+    return std::is_same_v<C, CryptoProACurve> ? "CryptoProA" : "Test";
+  }
+};
+
+using CurveTypes = ::testing::Types<CryptoProACurve, TestCurve>;
+TYPED_TEST_SUITE(CurveTest, CurveTypes, Curves);
+
+TYPED_TEST(CurveTest, GeneratorHasPrimeOrderQ) {
+  using Curve = TypeParam;
+  EXPECT_TRUE(IsOnCurveMask(BasePoint<Curve>()));
+  EXPECT_EQ(this->Affine(MulSecret(this->Order(0), BasePoint<Curve>())), "infinity");
+  EXPECT_EQ(this->Affine(MulBaseSecret<Curve>(this->Order(0))), "infinity");
+  EXPECT_EQ(this->Affine(MulBaseAddPublic(this->Order(0), U256{}, BasePoint<Curve>())),
+            "infinity");
+  EXPECT_EQ(this->Affine(MulSecret(this->Order(-1), BasePoint<Curve>())),
+            this->Affine(Negate(this->g_)));
+  EXPECT_EQ(this->Affine(MulBaseSecret<Curve>(this->Order(1))), this->Affine(this->g_));
+}
+
+TYPED_TEST(CurveTest, CompleteFormulasCoverEveryCase) {
+  using Point = ProjectivePoint<TypeParam>;
+  const Point g = this->g_, identity = Point::Identity();
+  const Point g2 = Double(g);
+  EXPECT_EQ(this->Affine(Add(g, g)), this->Affine(g2));
+  EXPECT_EQ(this->Affine(Add(g, Negate(g))), "infinity");
+  EXPECT_EQ(this->Affine(Add(g, identity)), this->Affine(g));
+  EXPECT_EQ(this->Affine(Add(identity, g2)), this->Affine(g2));
+  EXPECT_EQ(this->Affine(Add(identity, identity)), "infinity");
+  EXPECT_EQ(this->Affine(Double(identity)), "infinity");
+  EXPECT_TRUE(IsOnCurveMask(ToAffine(Add(g2, g))));
+  Point repeated = g2;
+  for (int i = 0; i < 5; ++i) repeated = Double(repeated);
+  EXPECT_EQ(this->Affine(DoubleRepeatedly(g2, 5)), this->Affine(repeated));
+}
+
+TYPED_TEST(CurveTest, MultiplicationMethodsAgree) {
+  using Curve = TypeParam;
+  using Scalar = typename Curve::Scalar;
+  const AffinePoint<Curve> g = BasePoint<Curve>();
+  std::mt19937_64 rng(4);
+  std::vector<U256> scalars = {U256{}, this->Order(-2), U256FromWord(1ull << 63)};
+  for (uint64_t k = 1; k <= 20; ++k) scalars.push_back(U256FromWord(k));
+  for (int i = 0; i < 10; ++i) scalars.push_back(ReduceOnce(RandomU256(rng), Scalar::kModulus));
+
+  const U256 t = ReduceOnce(RandomU256(rng), Scalar::kModulus);
+  const AffinePoint<Curve> q = ToAffine(MulBaseSecret<Curve>(t));
+  for (const U256& k : scalars) {
+    SCOPED_TRACE(Hex(k));
+    const std::string expected = this->Affine(MulBaseSecret<Curve>(k));
+    EXPECT_EQ(this->Affine(MulSecret(k, g)), expected);
+    EXPECT_EQ(this->Affine(MulBaseAddPublic(k, U256{}, g)), expected);
+    EXPECT_EQ(this->Affine(MulBaseAddPublic(U256{}, k, g)), expected);
+    // u1*G + u2*Q with Q = t*G is (u1 + u2*t)*G.
+    const U256 u2 = ReduceOnce(RandomU256(rng), Scalar::kModulus);
+    const Scalar combined =
+        Scalar::FromInteger(k) + Scalar::FromInteger(u2) * Scalar::FromInteger(t);
+    EXPECT_EQ(this->Affine(MulBaseAddPublic(k, u2, q)),
+              this->Affine(MulBaseSecret<Curve>(combined.ToInteger())));
+  }
+}
+
+// Digits evaluated back with wrapping 256-bit arithmetic, from the top: v = v * 2^w + digit.
+template <class Digits>
+U256 Evaluate(const Digits& digits, unsigned count, unsigned width) {
+  U256 v{};
+  for (unsigned i = count; i-- > 0;) {
+    for (unsigned b = 0; b < width; ++b) {
+      uint64_t carry = 0;
+      v = Add(v, v, &carry);
+    }
+    uint64_t flag = 0;
+    const auto digit = static_cast<int64_t>(digits[i]);
+    v = digit >= 0 ? Add(v, U256FromWord(static_cast<uint64_t>(digit)), &flag)
+                   : Sub(v, U256FromWord(static_cast<uint64_t>(-digit)), &flag);
+  }
+  return v;
+}
+
+TEST(RecodingTest, DigitsRebuildTheScalar) {
+  std::mt19937_64 rng(5);
+  for (int i = 0; i < 200; ++i) {
+    const U256 k = i == 0 ? U256{{~0ull, ~0ull, ~0ull, ~0ull}} : RandomU256(rng);
+    const auto windows = RecodeSigned<5>(k);
+    for (int8_t d : windows.digit) ASSERT_TRUE(d >= -16 && d < 16);
+    ASSERT_EQ(Hex(Evaluate(windows.digit, windows.kCount, 5)), Hex(k));
+    // With bit 256 set the top digit is positive; the value mod 2^256 is unchanged.
+    const auto shifted = RecodeSigned<4>(k, 1);
+    ASSERT_GT(shifted.digit[shifted.kCount - 1], 0);
+    ASSERT_EQ(Hex(Evaluate(shifted.digit, shifted.kCount, 4)), Hex(k));
+
+    const U256 u = ReduceOnce(k, CryptoProACurve::Scalar::kModulus);
+    int8_t naf[257];
+    const unsigned length = RecodeNonAdjacent<5>(u, naf);
+    ASSERT_EQ(Hex(Evaluate(naf, length, 1)), Hex(u));
+    for (unsigned j = 0; j < length; ++j) {
+      if (naf[j] == 0) continue;
+      ASSERT_TRUE(naf[j] % 2 != 0 && naf[j] > -16 && naf[j] < 16);
+      for (unsigned z = j + 1; z < std::min(length, j + 5); ++z) ASSERT_EQ(naf[z], 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace gost
