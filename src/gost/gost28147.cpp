@@ -108,6 +108,7 @@ constexpr detail::RoundTable MakeRoundTable(const Rows& rows) {
       table.t[j][x] = s << 11 | s >> 21;
     }
   }
+  for (uint32_t x = 0; x < 512; ++x) table.low[x] = table.t[0][x & 0xff];
   return table;
 }
 
@@ -141,10 +142,23 @@ KeySchedule::KeySchedule(SBoxSet set, const uint8_t key[32]) : table(&RoundTable
   SetKey(key);
 }
 
-KeySchedule::~KeySchedule() { SecureWipe(k, sizeof k); }
+KeySchedule::~KeySchedule() {
+  SecureWipe(k, sizeof k);
+  SecureWipe(low, sizeof low);
+}
 
 void KeySchedule::SetKey(const uint8_t key[32]) {
-  for (int i = 0; i < 8; ++i) k[i] = Load32(key + 4 * i);
+  uint32_t words[8];
+  for (int i = 0; i < 8; ++i) words[i] = Load32(key + 4 * i);
+  SetKey(words);
+  SecureWipe(words, sizeof words);
+}
+
+void KeySchedule::SetKey(const uint32_t words[8]) {
+  for (int i = 0; i < 8; ++i) {
+    k[i] = words[i];
+    low[i] = table->low + (k[i] & 0xff);
+  }
 }
 
 void MeshKey(KeySchedule& ks, uint32_t& iv1, uint32_t& iv2) {
@@ -160,7 +174,7 @@ void MeshKey(KeySchedule& ks, uint32_t& iv1, uint32_t& iv2) {
     next[i] = n1;
     next[i + 1] = n2;
   }
-  std::memcpy(ks.k, next, sizeof next);
+  ks.SetKey(next);
   SecureWipe(next, sizeof next);
   EncryptBlock(ks, iv1, iv2);
 }

@@ -37,9 +37,11 @@ struct KeySchedule {
   KeySchedule& operator=(const KeySchedule&) = delete;
 
   void SetKey(const uint8_t key[32]);
+  void SetKey(const uint32_t words[8]);
 
   const RoundTable* table;
   uint32_t k[8];
+  const uint32_t* low[8];  // table->low + (k[i] & 0xff)
 };
 
 }  // namespace detail

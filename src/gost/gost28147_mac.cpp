@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gost28147_chain.h"
 #include "gost28147_rounds.h"
 #include "secure_wipe.h"
 
@@ -20,12 +21,31 @@ Gost28147Mac::~Gost28147Mac() {
   SecureWipe(buffer_, sizeof buffer_);
 }
 
-void Gost28147Mac::Block(const uint8_t* block) {
-  uint32_t a[1] = {n1_ ^ detail::Load32(block)}, b[1] = {n2_ ^ detail::Load32(block + 4)};
-  detail::Rounds<1, detail::TableRound>{detail::TableRound{*ks_.table}, ks_.k, 0}.Mac(a, b);
-  n1_ = a[0];
-  n2_ = b[0];
-  ++blocks_;
+namespace {
+
+// The blocks form one chain of rounds.
+template <bool kAssembly>
+void Chain(const detail::KeySchedule& ks, uint32_t& n1, uint32_t& n2, const uint8_t* data,
+           size_t blocks) {
+  uint32_t a = n1, b = n2;
+  for (; blocks > 0; --blocks, data += 8) {
+    a ^= detail::Load32(data);
+    b ^= detail::Load32(data + 4);
+    detail::MacChain<kAssembly>(ks, a, b);
+  }
+  n1 = a;
+  n2 = b;
+}
+
+}  // namespace
+
+void Gost28147Mac::Blocks(const uint8_t* data, size_t blocks) {
+  if (detail::HasChainAssembly()) {
+    Chain<true>(ks_, n1_, n2_, data, blocks);
+  } else {
+    Chain<false>(ks_, n1_, n2_, data, blocks);
+  }
+  blocks_ += blocks;
 }
 
 void Gost28147Mac::Update(const uint8_t* data, size_t size) {
@@ -36,10 +56,12 @@ void Gost28147Mac::Update(const uint8_t* data, size_t size) {
     data += take;
     size -= take;
     if (buffered_ < 8) return;
-    Block(buffer_);
+    Blocks(buffer_, 1);
     buffered_ = 0;
   }
-  for (; size >= 8; size -= 8, data += 8) Block(data);
+  Blocks(data, size / 8);
+  data += size - size % 8;
+  size %= 8;
   std::memcpy(buffer_, data, size);
   buffered_ = size;
 }
@@ -47,12 +69,12 @@ void Gost28147Mac::Update(const uint8_t* data, size_t size) {
 void Gost28147Mac::Final(uint8_t mac[kMacSize]) {
   if (buffered_ > 0) {
     std::memset(buffer_ + buffered_, 0, 8 - buffered_);
-    Block(buffer_);
+    Blocks(buffer_, 1);
   }
   // A one-block message is followed by a zero block, so that every MAC covers 16 rounds twice.
   if (blocks_ == 1) {
     std::memset(buffer_, 0, sizeof buffer_);
-    Block(buffer_);
+    Blocks(buffer_, 1);
   }
   detail::Store32(mac, n1_);
 }

@@ -24,7 +24,7 @@ class Gost28147Mac {
   void Final(uint8_t mac[kMacSize]);
 
  private:
-  void Block(const uint8_t* block);
+  void Blocks(const uint8_t* data, size_t blocks);
 
   detail::KeySchedule ks_;
   uint32_t n1_, n2_;

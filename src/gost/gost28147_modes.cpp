@@ -1,5 +1,6 @@
 #include "gost28147_modes.h"
 
+#include "gost28147_chain.h"
 #include "gost28147_rounds.h"
 #include "secure_wipe.h"
 
@@ -24,6 +25,35 @@ inline void Advance(uint32_t& n3, uint32_t& n4) {
 inline void XorBlock(const uint8_t* in, uint8_t* out, uint32_t g1, uint32_t g2) {
   Store32(out, Load32(in) ^ g1);
   Store32(out + 4, Load32(in + 4) ^ g2);
+}
+
+// CFB one block after another, each gamma the encryption of the block before: a chain of
+// rounds. (f1, f2) is the feedback block.
+template <bool kEncrypt, bool kAssembly>
+void ChainedCfb(detail::KeySchedule& ks, bool meshing, unsigned& blocks_since_mesh, uint32_t& f1,
+                uint32_t& f2, const uint8_t* in, uint8_t* out, size_t blocks) {
+  // Locals, which the stores to out cannot alias, keep the chain in registers.
+  uint32_t n1 = f1, n2 = f2;
+  unsigned since_mesh = blocks_since_mesh;
+  for (; blocks > 0; --blocks, in += 8, out += 8) {
+    uint32_t a = n1, b = n2;
+    if (meshing) {
+      if (since_mesh == kBlocksPerMesh) {
+        detail::MeshKey(ks, a, b);
+        since_mesh = 0;
+      }
+      ++since_mesh;
+    }
+    detail::EncryptChain<kAssembly>(ks, a, b);
+    const uint32_t c1 = Load32(in), c2 = Load32(in + 4);
+    Store32(out, c1 ^ b);
+    Store32(out + 4, c2 ^ a);
+    n1 = kEncrypt ? c1 ^ b : c1;
+    n2 = kEncrypt ? c2 ^ a : c2;
+  }
+  f1 = n1;
+  f2 = n2;
+  blocks_since_mesh = since_mesh;
 }
 
 }  // namespace
@@ -166,14 +196,10 @@ size_t Gost28147Cfb::WholeBlocks(const uint8_t* in, uint8_t* out, size_t blocks)
       done += 4;
     }
   }
-  for (; done < blocks; ++done, in += 8, out += 8) {
-    uint32_t g1 = f1, g2 = f2;
-    EncryptFeedback(g1, g2);
-    const uint32_t c1 = Load32(in), c2 = Load32(in + 4);
-    Store32(out, c1 ^ g1);
-    Store32(out + 4, c2 ^ g2);
-    f1 = kEncrypt ? c1 ^ g1 : c1;
-    f2 = kEncrypt ? c2 ^ g2 : c2;
+  if (detail::HasChainAssembly()) {
+    ChainedCfb<kEncrypt, true>(ks_, meshing_, blocks_since_mesh_, f1, f2, in, out, blocks - done);
+  } else {
+    ChainedCfb<kEncrypt, false>(ks_, meshing_, blocks_since_mesh_, f1, f2, in, out, blocks - done);
   }
   Store32(feedback_, f1);
   Store32(feedback_ + 4, f2);

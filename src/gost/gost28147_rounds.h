@@ -2,6 +2,7 @@
 // kit_gost.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,17 +20,31 @@ namespace gost::detail {
 
 // The eight S-boxes and the 11-bit rotation merged into four byte-indexed tables:
 // F(x) = t[0][x & 0xff] ^ t[1][(x >> 8) & 0xff] ^ t[2][(x >> 16) & 0xff] ^ t[3][x >> 24].
+// low is t[0] twice over, so that low[(k & 0xff) + (n & 0xff)] = t[0][(n + k) & 0xff]: with
+// the key's offset known in advance, the lowest byte needs no addition (see LatencyRound).
 struct RoundTable {
   uint32_t t[4][256];
+  uint32_t low[512];
 };
 
 const RoundTable& RoundTableOf(SBoxSet set);
 
+// Little-endian words; a plain copy where the processor is little-endian, which the compiler
+// turns into one move.
 inline uint32_t Load32(const uint8_t* p) {
+  if constexpr (std::endian::native == std::endian::little) {
+    uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 inline void Store32(uint8_t* p, uint32_t v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof v);
+    return;
+  }
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);
   p[2] = static_cast<uint8_t>(v >> 16);
@@ -54,11 +69,13 @@ GOST_ALWAYS_INLINE void InRegister(uint32_t& v) {
 #endif
 }
 
-// The round function through the merged tables.
+// The round function through the merged tables: n ^ F(from + keys[i]), with the lookups
+// combined as a tree.
 struct TableRound {
   const RoundTable& table;
-  // n ^ F(x), with the four lookups combined as a tree.
-  GOST_ALWAYS_INLINE uint32_t operator()(uint32_t n, uint32_t x) const {
+  GOST_ALWAYS_INLINE uint32_t operator()(uint32_t n, uint32_t from, const uint32_t* keys,
+                                         int i) const {
+    const uint32_t x = from + keys[i];
     uint32_t low = table.t[0][x & 0xff] ^ table.t[1][(x >> 8) & 0xff];
     uint32_t high = table.t[2][(x >> 16) & 0xff] ^ table.t[3][x >> 24];
     low ^= n;
@@ -80,7 +97,7 @@ struct Rounds {
   template <size_t... J>
   GOST_ALWAYS_INLINE void Lanes(std::index_sequence<J...>, const uint32_t* from, uint32_t* to,
                                 int i) const {
-    ((to[J] = f(to[J], from[J] + keys[J * key_stride + i]), InRegister(to[J])), ...);
+    ((to[J] = f(to[J], from[J], keys + J * key_stride, i), InRegister(to[J])), ...);
   }
   GOST_ALWAYS_INLINE void Pair(uint32_t* a, uint32_t* b, int i, int i2) const {
     Lanes(std::make_index_sequence<N>(), a, b, i);

@@ -31,8 +31,9 @@ struct MaskedRound {
       for (int i = 0; i < 8; ++i) columns[v] |= uint32_t{rows[i][v]} << (4 * i);
     }
   }
-  // n ^ F(x).
-  uint32_t operator()(uint32_t n, uint32_t x) const {
+  // n ^ F(from + keys[i]).
+  uint32_t operator()(uint32_t n, uint32_t from, const uint32_t* keys, int i) const {
+    const uint32_t x = from + keys[i];
     uint32_t s = 0;
     for (uint32_t v = 0; v < 16; ++v) {
       uint32_t t = x ^ (v * 0x11111111u);
