@@ -27,22 +27,17 @@ namespace gost {
 
 namespace {
 
-struct MpiDeleter {
-  void operator()(gcry_mpi* mpi) const { gcry_mpi_release(mpi); }
+template <auto Release>
+struct Releaser {
+  template <class T>
+  void operator()(T* handle) const {
+    Release(handle);
+  }
 };
-struct SexpDeleter {
-  void operator()(gcry_sexp* sexp) const { gcry_sexp_release(sexp); }
-};
-struct PointDeleter {
-  void operator()(gcry_mpi_point* point) const { gcry_mpi_point_release(point); }
-};
-struct ContextDeleter {
-  void operator()(gcry_context* context) const { gcry_ctx_release(context); }
-};
-using Mpi = std::unique_ptr<gcry_mpi, MpiDeleter>;
-using Sexp = std::unique_ptr<gcry_sexp, SexpDeleter>;
-using MpiPoint = std::unique_ptr<gcry_mpi_point, PointDeleter>;
-using Context = std::unique_ptr<gcry_context, ContextDeleter>;
+using Mpi = std::unique_ptr<gcry_mpi, Releaser<gcry_mpi_release>>;
+using Sexp = std::unique_ptr<gcry_sexp, Releaser<gcry_sexp_release>>;
+using MpiPoint = std::unique_ptr<gcry_mpi_point, Releaser<gcry_mpi_point_release>>;
+using Context = std::unique_ptr<gcry_context, Releaser<gcry_ctx_release>>;
 
 Mpi MpiFromBytes(const uint8_t* bytes, size_t size) {
   gcry_mpi_t mpi = nullptr;
