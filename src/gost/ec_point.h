@@ -2,7 +2,7 @@
 // y = Y/Z, infinity = (0:1:0), with the complete formulas of Renes, Costello and Batina (2016):
 // the same instruction sequence is right for every pair of inputs (equal, opposite, infinity),
 // valid because the curves have odd order. That keeps secret scalar multiplication free of
-// special cases. Received points are decoded through DecodePoint, which validates them.
+// exceptional cases. Received points are decoded through DecodePoint, which validates them.
 #pragma once
 
 #include <cstdint>

@@ -65,11 +65,13 @@ class Gost2001 {
                    const uint8_t* random, size_t randomSize, uint8_t signature[kSignatureSize]) {
     Wiped<U256> d, k;
     if (!ParsePrivateKey(privateKey, &*d)) return false;
-    // Hash input: half index, attempt counter, d, digest, the caller's random bytes.
-    SecretBytes input(2 + 32 + kDigestSize + randomSize);
-    U256ToBigEndian(*d, input.data() + 2);
-    std::copy(digest, digest + kDigestSize, input.data() + 34);
-    std::copy(random, random + randomSize, input.data() + 34 + kDigestSize);
+    // Hash input: half index, attempt counter, d (big-endian), digest, the caller's random.
+    constexpr size_t kKeyAt = 2, kDigestAt = kKeyAt + kPrivateKeySize;
+    constexpr size_t kRandomAt = kDigestAt + kDigestSize;
+    SecretBytes input(kRandomAt + randomSize);
+    U256ToBigEndian(*d, input.data() + kKeyAt);
+    std::copy(digest, digest + kDigestSize, input.data() + kDigestAt);
+    std::copy(random, random + randomSize, input.data() + kRandomAt);
     Wiped<uint8_t[2][32]> halves;
     // Each attempt fails with probability about 2^-255 (k, r or s zero).
     for (unsigned attempt = 0; attempt < 256; ++attempt) {

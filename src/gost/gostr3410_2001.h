@@ -41,9 +41,12 @@ bool DerivePublicKey(CurveParams curve, const uint8_t privateKey[kPrivateKeySize
 bool IsValidPublicKey(CurveParams curve, const uint8_t publicKey[kPublicKeySize]);
 
 // Hedged signature: the nonce is derived from the private key, the digest and the caller's
-// random bytes through GOST R 34.11-94, so it stays secret and unpredictable even if the random
-// bytes are weak or repeated (any size is accepted, including none). Fails only if the private
-// key is not in [1, q-1].
+// random bytes, so it stays secret and unpredictable even if the random bytes are weak or
+// repeated (any size is accepted, including none):
+//   k = (H(0, c, d, digest, random) * 2^256 + H(1, c, d, digest, random)) mod q,
+// H = GOST R 34.11-94 with the CryptoPro parameters over the bytes listed (the half index, the
+// attempt counter c = 0, 1, ... and d as single byte, single byte, 32 bytes big-endian), each
+// output read big-endian. Fails only if the private key is not in [1, q-1].
 bool Sign(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
           const uint8_t digest[kDigestSize], const uint8_t* random, size_t randomSize,
           uint8_t signature[kSignatureSize]);

@@ -1,6 +1,6 @@
 // Multiplication modulo an odd 256-bit modulus M in Montgomery form (a stored as a*2^256 mod
 // M): the reduction needs no division, and every step runs in value-independent time. Used for
-// the curve orders and for the test curve's prime, which has no special shape.
+// the curve orders and for the test curve's prime, which has no convenient shape.
 #pragma once
 
 #include <cstdint>
