@@ -49,6 +49,7 @@ void Gost28147Mac::Blocks(const uint8_t* data, size_t blocks) {
 }
 
 void Gost28147Mac::Update(const uint8_t* data, size_t size) {
+  if (size == 0) return;  // data may then be null, which memcpy does not allow
   if (buffered_ > 0) {
     const size_t take = size < 8 - buffered_ ? size : 8 - buffered_;
     std::memcpy(buffer_ + buffered_, data, take);

@@ -222,6 +222,7 @@ void GostR3411_94::Reset() {
 }
 
 void GostR3411_94::Update(const uint8_t* data, size_t size) {
+  if (size == 0) return;  // data may then be null, which memcpy does not allow
   const detail::TableRound f{TableOf(params_)};
   bytes_ += size;
   if (buffered_ > 0) {
