@@ -10,12 +10,16 @@ namespace gost {
 
 Gost28147Mac::Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8])
     : ks_(set, key),
-      n1_(iv ? detail::Load32(iv) : 0),
-      n2_(iv ? detail::Load32(iv + 4) : 0),
+      iv1_(iv ? detail::Load32(iv) : 0),
+      iv2_(iv ? detail::Load32(iv + 4) : 0),
+      n1_(iv1_),
+      n2_(iv2_),
       buffered_(0),
       blocks_(0) {}
 
 Gost28147Mac::~Gost28147Mac() {
+  SecureWipe(&iv1_, sizeof iv1_);
+  SecureWipe(&iv2_, sizeof iv2_);
   SecureWipe(&n1_, sizeof n1_);
   SecureWipe(&n2_, sizeof n2_);
   SecureWipe(buffer_, sizeof buffer_);
@@ -78,6 +82,11 @@ void Gost28147Mac::Final(uint8_t mac[kMacSize]) {
     Blocks(buffer_, 1);
   }
   detail::Store32(mac, n1_);
+  n1_ = iv1_;
+  n2_ = iv2_;
+  buffered_ = 0;
+  blocks_ = 0;
+  SecureWipe(buffer_, sizeof buffer_);
 }
 
 }  // namespace gost

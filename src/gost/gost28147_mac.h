@@ -21,12 +21,14 @@ class Gost28147Mac {
   Gost28147Mac& operator=(const Gost28147Mac&) = delete;
 
   void Update(const uint8_t* data, size_t size);
+  // Writes the MAC and starts over with an empty message.
   void Final(uint8_t mac[kMacSize]);
 
  private:
   void Blocks(const uint8_t* data, size_t blocks);
 
   detail::KeySchedule ks_;
+  uint32_t iv1_, iv2_;
   uint32_t n1_, n2_;
   uint8_t buffer_[8];
   size_t buffered_;
