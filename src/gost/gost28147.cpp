@@ -189,7 +189,7 @@ void Ecb(const detail::KeySchedule& ks, const uint8_t* in, uint8_t* out, size_t 
   const detail::TableRound f{*ks.table};
   for (; blocks >= 4; blocks -= 4, in += 32, out += 32) {
     uint32_t a[4], b[4];
-    for (int j = 0; j < 4; ++j) a[j] = detail::Load32(in + 8 * j), b[j] = detail::Load32(in + 8 * j + 4);
+    for (int j = 0; j < 4; ++j) detail::LoadBlock(in + 8 * j, a[j], b[j]);
     if (kEncrypt) {
       detail::EncryptWords<4>(f, ks.k, 0, a, b);
     } else {

@@ -185,7 +185,7 @@ size_t Gost28147Cfb::WholeBlocks(const uint8_t* in, uint8_t* out, size_t blocks)
     const detail::TableRound f{*ks_.table};
     while (blocks - done >= 4 && (!meshing_ || blocks_since_mesh_ + 4 <= kBlocksPerMesh)) {
       uint32_t a[4] = {f1}, b[4] = {f2};
-      for (int j = 1; j < 4; ++j) a[j] = Load32(in + 8 * j - 8), b[j] = Load32(in + 8 * j - 4);
+      for (int j = 1; j < 4; ++j) detail::LoadBlock(in + 8 * j - 8, a[j], b[j]);
       f1 = Load32(in + 24);
       f2 = Load32(in + 28);
       detail::EncryptWords<4>(f, ks_.k, 0, a, b);

@@ -69,6 +69,16 @@ GOST_ALWAYS_INLINE void InRegister(uint32_t& v) {
 #endif
 }
 
+// The halves of a block, each in a general register: blocks loaded side by side would
+// otherwise be kept packed, two halves to a register or four to a vector register.
+GOST_ALWAYS_INLINE void LoadBlock(const uint8_t* p, uint32_t& n1, uint32_t& n2) {
+  const uint64_t block = Load64(p);
+  n1 = static_cast<uint32_t>(block);
+  n2 = static_cast<uint32_t>(block >> 32);
+  InRegister(n1);
+  InRegister(n2);
+}
+
 // The round function through the merged tables: n ^ F(from + keys[i]), with the lookups
 // combined as a tree.
 struct TableRound {
