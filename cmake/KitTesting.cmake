@@ -40,6 +40,8 @@ function(kit_add_gtest name)
   # inside the harness that has started the Wine server, not during the build.
   gtest_discover_tests(${name}
     TEST_PREFIX "${KIT_TREE}."
+    NO_PRETTY_TYPES
+    NO_PRETTY_VALUES
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")

@@ -81,23 +81,38 @@ TEST(FieldTest, FastPrimeReductionAgreesWithMontgomery) {
 template <class F>
 class ModulusTest : public ::testing::Test {};
 
+// Named wrappers keep the test names (and the type names gtest lists) short.
+struct CryptoProAFieldModulus {
+  using Type = CryptoProACurve::Field;
+  static constexpr const char* kName = "CryptoProAField";
+};
+struct CryptoProAScalarModulus {
+  using Type = CryptoProACurve::Scalar;
+  static constexpr const char* kName = "CryptoProAScalar";
+};
+struct TestFieldModulus {
+  using Type = TestCurve::Field;
+  static constexpr const char* kName = "TestField";
+};
+struct TestScalarModulus {
+  using Type = TestCurve::Scalar;
+  static constexpr const char* kName = "TestScalar";
+};
+
 struct Moduli {
-  template <class F>
+  template <class M>
   static std::string GetName(int) {
-    if (std::is_same_v<F, CryptoProACurve::Field>) return "CryptoProAField";
-    if (std::is_same_v<F, CryptoProACurve::Scalar>) return "CryptoProAScalar";
-    if (std::is_same_v<F, TestCurve::Field>) return "TestField";
-    return "TestScalar";
+    return M::kName;
   }
 };
 
-using ModulusTypes = ::testing::Types<CryptoProACurve::Field, CryptoProACurve::Scalar,
-                                      TestCurve::Field, TestCurve::Scalar>;
+using ModulusTypes = ::testing::Types<CryptoProAFieldModulus, CryptoProAScalarModulus,
+                                      TestFieldModulus, TestScalarModulus>;
 TYPED_TEST_SUITE(ModulusTest, ModulusTypes, Moduli);
 
 // Answers worked out with arbitrary-precision integers: (2^512 - 1) mod m and 3^-1 mod m.
 TYPED_TEST(ModulusTest, WideReductionAndInverseKnownAnswers) {
-  using F = TypeParam;
+  using F = typename TypeParam::Type;
   const std::map<std::string, std::pair<const char*, const char*>> answers = {
       {"CryptoProAField",
        {"000000000000000000000000000000000000000000000000000000000005CF10",
@@ -111,7 +126,7 @@ TYPED_TEST(ModulusTest, WideReductionAndInverseKnownAnswers) {
       {"TestScalar",
        {"6E749E5B503B112AC0DB8B05C83AD16A4AF1F8AC73C6C555ECAED44677F7F28C",
         "5555555555555555555555555555555635FF06BB0C64EB8DD91352BB7C88A3CD"}}};
-  const auto& [wide, inverseOfThree] = answers.at(Moduli::GetName<F>(0));
+  const auto& [wide, inverseOfThree] = answers.at(TypeParam::kName);
   const U256 ones{{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}}};
   EXPECT_EQ(Hex(F::FromWide(ones, ones).ToInteger()), wide);
   EXPECT_EQ(Hex(F::FromWord(3).Inverse().ToInteger()), inverseOfThree);
