@@ -9,8 +9,10 @@ Throughput benchmarks (those that call SetBytesProcessed) are shown in MB/s with
 ratio = our speed / libgcrypt's; the others (sign, verify) in ms per operation with
 ratio = libgcrypt's time / our time. Either way a ratio above 1 means ours is faster.
 
-Usage: bench/report.py result.json [more.json ...]
-  where each file comes from --benchmark_out=<file> --benchmark_out_format=json.
+Usage: bench/report.py result.json [more.json ...] [--win32 result.json ...]
+  where each file comes from --benchmark_out=<file> --benchmark_out_format=json. Files after
+  --win32 hold our figures from the 32-bit Windows build under Wine, shown in a column of their
+  own (no libgcrypt there, so no ratio).
 With repetitions, the median aggregate is used.
 """
 
@@ -53,12 +55,23 @@ def ms_per_op(entry):
     return entry["real_time"] * scale
 
 
-def main(paths):
+def figure(entry):
+    if "bytes_per_second" in entry:
+        return f"{entry['bytes_per_second'] / 1e6:.1f} MB/s"
+    return f"{ms_per_op(entry):.3f} ms"
+
+
+def main(paths, win32_paths):
     pairs = {}
     for name, entry in load(paths).items():
         key, impl = split(name)
         if key is not None:
             pairs.setdefault(key, {})[impl] = entry
+    win32 = {}
+    for name, entry in load(win32_paths).items():
+        key, impl = split(name)
+        if impl == "ours":
+            win32[key] = figure(entry)
 
     rows = []
     for key in sorted(pairs):
@@ -68,13 +81,14 @@ def main(paths):
         ours, gcrypt = pair["ours"], pair["gcrypt"]
         if "bytes_per_second" in ours and "bytes_per_second" in gcrypt:
             a, b = ours["bytes_per_second"] / 1e6, gcrypt["bytes_per_second"] / 1e6
-            rows.append((key, f"{a:.1f} MB/s", f"{b:.1f} MB/s", f"{a / b:.2f}"))
+            ratio = a / b
         else:
             a, b = ms_per_op(ours), ms_per_op(gcrypt)
-            rows.append((key, f"{a:.3f} ms", f"{b:.3f} ms", f"{b / a:.2f}"))
+            ratio = b / a
+        rows.append((key, figure(ours), figure(gcrypt), f"{ratio:.2f}", win32.get(key, "-")))
 
-    header = ("primitive", "ours", "libgcrypt", "ratio")
-    widths = [max(len(r[i]) for r in rows + [header]) for i in range(4)]
+    header = ("primitive", "ours", "libgcrypt", "ratio", "ours, 32-bit under Wine")
+    widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
     line = lambda r: "| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |"
     print(line(header))
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
@@ -87,4 +101,6 @@ if __name__ == "__main__":
     if len(sys.argv) < 2:
         print(__doc__.strip(), file=sys.stderr)
         sys.exit(2)
-    sys.exit(main(sys.argv[1:]))
+    args = sys.argv[1:]
+    split_at = args.index("--win32") if "--win32" in args else len(args)
+    sys.exit(main(args[:split_at], args[split_at + 1:]))
