@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <future>
-#include <latch>
 #include <mutex>
 #include <random>
 #include <string>
@@ -21,7 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Threads synchronise with latches and futures only. The timed waits below never order events:
+// Threads synchronise with rendezvous points and futures only. The timed waits below never order events:
 // they bound how long a test waits for something that must happen (a deadlock then fails the
 // test at once), or give a blocked thread a fair chance to wrongly get through.
 constexpr auto kMustHappen = 20s;
@@ -33,6 +32,26 @@ void AwaitOrDie(std::future<void>& done, const char* what) {
   std::fflush(stderr);
   std::_Exit(1);
 }
+
+// All `count` threads wait here until the last one arrives. (Written on a mutex and condition
+// variable: the C++20 latch and barrier of the MinGW library can hang under Wine.)
+class Rendezvous {
+ public:
+  explicit Rendezvous(int count) : left_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock lock(mutex_);
+    if (--left_ == 0) {
+      all_.notify_all();
+      return;
+    }
+    all_.wait(lock, [this] { return left_ == 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable all_;
+  int left_;
+};
 
 bool StillBlocked(std::future<void>& f) { return f.wait_for(kMustNotHappen) == std::future_status::timeout; }
 
@@ -84,10 +103,10 @@ Holder Writer(TRWCriticalSection& lock) {
 
 TEST(RWCriticalSection, ReadersShareTheLock) {
   TRWCriticalSection lock;
-  std::latch bothInside(2);
+  Rendezvous bothInside(2);
   auto read = [&] {
     lock.BeginRead();
-    bothInside.arrive_and_wait();  // only returns when the other reader is inside too
+    bothInside.ArriveAndWait();  // only returns when the other reader is inside too
     lock.EndRead();
   };
   auto a = std::async(std::launch::async, read);
@@ -270,12 +289,12 @@ class Stress {
   }
 
   void Run(bool upgrades) {
-    std::barrier start(kThreads);
+    Rendezvous start(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
       threads.emplace_back([&, t] {
         std::mt19937 rng(static_cast<unsigned>(t));
-        start.arrive_and_wait();
+        start.ArriveAndWait();
         for (int i = 0; i < kRounds; ++i) {
           if (rng() % 2) Read();
           else if (upgrades) Upgrade();
