@@ -43,15 +43,8 @@ class MontgomeryArithmetic {
 
   // a * b * 2^-256 mod M for a, b < M: the full product, then four word-by-word reductions.
   [[gnu::always_inline]] static constexpr U256 Mul(const U256& a, const U256& b) {
-    uint64_t t[8] = {};
-    #pragma GCC unroll 8
-    for (int i = 0; i < 4; ++i) {
-      uint64_t carry = 0;
-      #pragma GCC unroll 8
-      for (int j = 0; j < 4; ++j)
-        t[i + j] = MulAddAdd(a.limb[i], b.limb[j], t[i + j], carry, &carry);
-      t[i + 4] = carry;
-    }
+    uint64_t t[8];
+    MulWide(a, b, t);
     uint64_t top = 0;
     #pragma GCC unroll 8
     for (int i = 0; i < 4; ++i) {

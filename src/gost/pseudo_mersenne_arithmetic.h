@@ -31,15 +31,8 @@ class PseudoMersenneArithmetic {
   static constexpr U256 kOne = U256FromWord(1);
 
   [[gnu::always_inline]] static constexpr U256 Mul(const U256& a, const U256& b) {
-    uint64_t t[8] = {};
-    #pragma GCC unroll 8
-    for (int i = 0; i < 4; ++i) {
-      uint64_t carry = 0;
-      #pragma GCC unroll 8
-      for (int j = 0; j < 4; ++j)
-        t[i + j] = MulAddAdd(a.limb[i], b.limb[j], t[i + j], carry, &carry);
-      t[i + 4] = carry;
-    }
+    uint64_t t[8];
+    MulWide(a, b, t);
     return ReduceWide(t);
   }
 

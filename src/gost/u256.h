@@ -117,6 +117,18 @@ constexpr U256 Sub(const U256& a, const U256& b, uint64_t* borrow) {
   return r;
 }
 
+// The full 512-bit product a * b, least significant limb first.
+[[gnu::always_inline]] constexpr void MulWide(const U256& a, const U256& b, uint64_t t[8]) {
+  for (int i = 0; i < 8; ++i) t[i] = 0;
+  #pragma GCC unroll 8
+  for (int i = 0; i < 4; ++i) {
+    uint64_t carry = 0;
+    #pragma GCC unroll 8
+    for (int j = 0; j < 4; ++j) t[i + j] = MulAddAdd(a.limb[i], b.limb[j], t[i + j], carry, &carry);
+    t[i + 4] = carry;
+  }
+}
+
 constexpr U256 Select(uint64_t mask, const U256& ifSet, const U256& ifClear) {
   U256 r{};
   #pragma GCC unroll 8
