@@ -61,9 +61,32 @@ struct ModuleTraits {
   static void Close(Type h) noexcept { ::FreeLibrary(h); }
 };
 
+struct GdiObjectTraits {
+  using Type = HGDIOBJ;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::DeleteObject(h); }
+};
+
+// Device contexts made with CreateCompatibleDC or CreateDC.
+struct CreatedDcTraits {
+  using Type = HDC;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::DeleteDC(h); }
+};
+
+// The screen's device context, from GetDC(nullptr).
+struct ScreenDcTraits {
+  using Type = HDC;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::ReleaseDC(nullptr, h); }
+};
+
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+using UniqueCreatedDc = UniqueResource<CreatedDcTraits>;
+using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
 
 }  // namespace kit

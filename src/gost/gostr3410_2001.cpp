@@ -186,55 +186,55 @@ class Gost2001 {
   }
 };
 
+// Calls f with the implementation for the curve.
+template <class F>
+auto OnCurve(CurveParams curve, F f) {
+  return curve == CurveParams::CryptoProA ? f(Gost2001<CryptoProACurve>{})
+                                          : f(Gost2001<TestCurve>{});
+}
+
 }  // namespace
 
 bool GenerateKeyPair(CurveParams curve, const uint8_t random[kKeyGenerationRandomSize],
                      uint8_t privateKey[kPrivateKeySize], uint8_t publicKey[kPublicKeySize]) {
-  return curve == CurveParams::CryptoProA
-             ? Gost2001<CryptoProACurve>::GenerateKeyPair(random, privateKey, publicKey)
-             : Gost2001<TestCurve>::GenerateKeyPair(random, privateKey, publicKey);
+  return OnCurve(curve, [&](auto g) { return g.GenerateKeyPair(random, privateKey, publicKey); });
 }
 
 bool DerivePublicKey(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
                      uint8_t publicKey[kPublicKeySize]) {
-  return curve == CurveParams::CryptoProA
-             ? Gost2001<CryptoProACurve>::DerivePublicKey(privateKey, publicKey)
-             : Gost2001<TestCurve>::DerivePublicKey(privateKey, publicKey);
+  return OnCurve(curve, [&](auto g) { return g.DerivePublicKey(privateKey, publicKey); });
 }
 
 bool IsValidPublicKey(CurveParams curve, const uint8_t publicKey[kPublicKeySize]) {
-  return curve == CurveParams::CryptoProA ? Gost2001<CryptoProACurve>::IsValidPublicKey(publicKey)
-                                          : Gost2001<TestCurve>::IsValidPublicKey(publicKey);
+  return OnCurve(curve, [&](auto g) { return g.IsValidPublicKey(publicKey); });
 }
 
 bool Sign(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
           const uint8_t digest[kDigestSize], const uint8_t* random, size_t randomSize,
           uint8_t signature[kSignatureSize]) {
-  return curve == CurveParams::CryptoProA
-             ? Gost2001<CryptoProACurve>::Sign(privateKey, digest, random, randomSize, signature)
-             : Gost2001<TestCurve>::Sign(privateKey, digest, random, randomSize, signature);
+  return OnCurve(curve, [&](auto g) {
+    return g.Sign(privateKey, digest, random, randomSize, signature);
+  });
 }
 
 bool SignWithNonce(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
                    const uint8_t digest[kDigestSize], const uint8_t nonce[kPrivateKeySize],
                    uint8_t signature[kSignatureSize]) {
-  return curve == CurveParams::CryptoProA
-             ? Gost2001<CryptoProACurve>::SignWithNonce(privateKey, digest, nonce, signature)
-             : Gost2001<TestCurve>::SignWithNonce(privateKey, digest, nonce, signature);
+  return OnCurve(curve, [&](auto g) {
+    return g.SignWithNonce(privateKey, digest, nonce, signature);
+  });
 }
 
 bool Verify(CurveParams curve, const uint8_t publicKey[kPublicKeySize],
             const uint8_t digest[kDigestSize], const uint8_t signature[kSignatureSize]) {
-  return curve == CurveParams::CryptoProA
-             ? Gost2001<CryptoProACurve>::Verify(publicKey, digest, signature)
-             : Gost2001<TestCurve>::Verify(publicKey, digest, signature);
+  return OnCurve(curve, [&](auto g) { return g.Verify(publicKey, digest, signature); });
 }
 
 bool ComputeSharedX(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
                     const uint8_t peerPublicKey[kPublicKeySize], uint8_t sharedX[kSharedXSize]) {
-  return curve == CurveParams::CryptoProA
-             ? Gost2001<CryptoProACurve>::ComputeSharedX(privateKey, peerPublicKey, sharedX)
-             : Gost2001<TestCurve>::ComputeSharedX(privateKey, peerPublicKey, sharedX);
+  return OnCurve(curve, [&](auto g) {
+    return g.ComputeSharedX(privateKey, peerPublicKey, sharedX);
+  });
 }
 
 }  // namespace gost

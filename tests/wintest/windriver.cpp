@@ -63,22 +63,6 @@ std::string ScreenshotFolder() {
   return folder;
 }
 
-struct ScreenDc {
-  HDC dc = ::GetDC(nullptr);
-  ~ScreenDc() { ::ReleaseDC(nullptr, dc); }
-};
-
-struct MemoryDc {
-  HDC dc;
-  explicit MemoryDc(HDC compatible) : dc(::CreateCompatibleDC(compatible)) {}
-  ~MemoryDc() { ::DeleteDC(dc); }
-};
-
-struct Bitmap {
-  HBITMAP bitmap;
-  ~Bitmap() { ::DeleteObject(bitmap); }
-};
-
 }  // namespace
 
 HWND WaitForWindow(const std::wstring& className, const std::wstring& caption,
@@ -134,14 +118,15 @@ void PostClick(HWND window, POINT point) {
 }
 
 std::string SaveScreenshot(const std::string& name) {
-  ScreenDc screen;
+  kit::UniqueScreenDc screen(::GetDC(nullptr));
   const int width = ::GetSystemMetrics(SM_CXSCREEN);
   const int height = ::GetSystemMetrics(SM_CYSCREEN);
-  MemoryDc memory(screen.dc);
-  Bitmap bitmap{::CreateCompatibleBitmap(screen.dc, width, height)};
-  const HGDIOBJ previous = ::SelectObject(memory.dc, bitmap.bitmap);
-  ::BitBlt(memory.dc, 0, 0, width, height, screen.dc, 0, 0, SRCCOPY);
-  ::SelectObject(memory.dc, previous);
+  kit::UniqueCreatedDc memory(::CreateCompatibleDC(screen.Get()));
+  kit::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+  const auto bits = static_cast<HBITMAP>(bitmap.Get());
+  const HGDIOBJ previous = ::SelectObject(memory.Get(), bits);
+  ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), 0, 0, SRCCOPY);
+  ::SelectObject(memory.Get(), previous);
 
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
@@ -152,7 +137,7 @@ std::string SaveScreenshot(const std::string& name) {
   info.biCompression = BI_RGB;
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   std::vector<char> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
-  ::GetDIBits(memory.dc, bitmap.bitmap, 0, static_cast<UINT>(height), pixels.data(),
+  ::GetDIBits(memory.Get(), bits, 0, static_cast<UINT>(height), pixels.data(),
               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
 
   BITMAPFILEHEADER file{};
