@@ -2,18 +2,10 @@
 
 #include <sstream>
 
+#include "deliverables.h"
 #include "fileversion.h"
-#include "textutil.h"
-#include "windriver.h"
 
 namespace {
-
-std::vector<std::string> Deliverables() {
-  std::vector<std::string> files;
-  kit::SplitBySemicolon(KIT_DELIVERABLE_FILES, files);
-  for (auto& f : files) f = wintest::HostPath(f);
-  return files;
-}
 
 kit::FileVersion Expected() {
   kit::FileVersion v;
@@ -23,7 +15,7 @@ kit::FileVersion Expected() {
 }
 
 TEST(VersionResource, EveryDeliverableCarriesTheProjectVersion) {
-  const auto files = Deliverables();
+  const auto files = wintest::HostPaths(KIT_DELIVERABLE_FILES);
   ASSERT_FALSE(files.empty());
   for (const auto& file : files) {
     SCOPED_TRACE(file);

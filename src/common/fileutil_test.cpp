@@ -177,6 +177,9 @@ TEST(LibLoad, LoadsFromTheProgramsFolderOrAsWritten) {
   UniqueModule local = LoadLibrarySearched("libload_probe.dll");
   ASSERT_TRUE(local);
   EXPECT_EQ(ModuleDirectory(local.Get()), ModuleDirectory(nullptr));
+  const auto answer = ProcAddress<int(__stdcall*)()>(local.Get(), "ProbeAnswer");
+  ASSERT_NE(answer, nullptr) << "the export carries its undecorated name";
+  EXPECT_EQ(answer(), 42);
 
   TempDir dir;
   const std::string copy = dir / "probe_copy.dll";

@@ -12,6 +12,14 @@ namespace kit {
 // system's usual search order. An empty result means the library could not be loaded.
 UniqueModule LoadLibrarySearched(const std::string& fileName);
 
+// An exported function of a loaded module by its name, typed as the caller declares it; null
+// when the module does not export the name.
+template <class Function>
+Function ProcAddress(HMODULE module, const char* name) {
+  // Through the generic function type, which converts to any other without a warning.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
 // The directory of a loaded module (the host's executable for null), with a trailing "\".
 std::string ModuleDirectory(HMODULE module);
 

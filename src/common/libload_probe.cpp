@@ -1,4 +1,5 @@
-// A library for the loading tests: it only has to exist and be loadable.
+// A library for the loading and image tests: it is loadable and exports one undecorated
+// __stdcall name through its .def file, as the kit's DLLs do.
 #include <windows.h>
 
-extern "C" __declspec(dllexport) int __stdcall ProbeAnswer() { return 42; }
+extern "C" int __stdcall ProbeAnswer() { return 42; }
