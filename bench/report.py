@@ -9,10 +9,10 @@ Throughput benchmarks (those that call SetBytesProcessed) are shown in MB/s with
 ratio = our speed / libgcrypt's; the others (sign, verify) in ms per operation with
 ratio = libgcrypt's time / our time. Either way a ratio above 1 means ours is faster.
 
-Usage: bench/report.py result.json [more.json ...] [--win32 result.json ...]
+Usage: bench/report.py result.json [more.json ...] [--windows TREE result.json ...]...
   where each file comes from --benchmark_out=<file> --benchmark_out_format=json. Files after
-  --win32 hold our figures from the 32-bit Windows build under Wine, shown in a column of their
-  own (no libgcrypt there, so no ratio).
+  --windows TREE hold our figures from that Windows build (win32 or win64) under Wine, shown in
+  a column of their own (no libgcrypt there, so no ratio).
 With repetitions, the median aggregate is used.
 """
 
@@ -61,17 +61,19 @@ def figure(entry):
     return f"{ms_per_op(entry):.3f} ms"
 
 
-def main(paths, win32_paths):
+def main(paths, windows):
     pairs = {}
     for name, entry in load(paths).items():
         key, impl = split(name)
         if key is not None:
             pairs.setdefault(key, {})[impl] = entry
-    win32 = {}
-    for name, entry in load(win32_paths).items():
-        key, impl = split(name)
-        if impl == "ours":
-            win32[key] = figure(entry)
+    columns = {}
+    for tree, tree_paths in windows:
+        figures = columns.setdefault(tree, {})
+        for name, entry in load(tree_paths).items():
+            key, impl = split(name)
+            if impl == "ours":
+                figures[key] = figure(entry)
 
     rows = []
     for key in sorted(pairs):
@@ -85,9 +87,11 @@ def main(paths, win32_paths):
         else:
             a, b = ms_per_op(ours), ms_per_op(gcrypt)
             ratio = b / a
-        rows.append((key, figure(ours), figure(gcrypt), f"{ratio:.2f}", win32.get(key, "-")))
+        rows.append((key, figure(ours), figure(gcrypt), f"{ratio:.2f}",
+                     *(columns[tree].get(key, "-") for tree in columns)))
 
-    header = ("primitive", "ours", "libgcrypt", "ratio", "ours, 32-bit under Wine")
+    header = ("primitive", "ours", "libgcrypt", "ratio",
+              *(f"ours, {tree} under Wine" for tree in columns))
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
     line = lambda r: "| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |"
     print(line(header))
@@ -101,6 +105,13 @@ if __name__ == "__main__":
     if len(sys.argv) < 2:
         print(__doc__.strip(), file=sys.stderr)
         sys.exit(2)
-    args = sys.argv[1:]
-    split_at = args.index("--win32") if "--win32" in args else len(args)
-    sys.exit(main(args[:split_at], args[split_at + 1:]))
+    native, windows = [], []
+    args = iter(sys.argv[1:])
+    for arg in args:
+        if arg == "--windows":
+            windows.append((next(args), []))
+        elif windows:
+            windows[-1][1].append(arg)
+        else:
+            native.append(arg)
+    sys.exit(main(native, windows))

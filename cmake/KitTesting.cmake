@@ -10,8 +10,10 @@ add_subdirectory("${KIT_GTEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCL
 
 # Which tree the tests belong to: the prefix of their names and their label, so one CTest run
 # over all trees tells them apart.
-if(WIN32)
-  set(KIT_TREE wine)
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KIT_TREE win64)
+elseif(WIN32)
+  set(KIT_TREE win32)
 elseif("address" IN_LIST KIT_SANITIZE)
   set(KIT_TREE asan)
 elseif("thread" IN_LIST KIT_SANITIZE)
@@ -21,6 +23,8 @@ else()
 endif()
 
 if(WIN32)
+  # The Wine runner reads which Wine (32- or 64-bit) and prefix the tree needs from here.
+  file(WRITE "${CMAKE_BINARY_DIR}/wine-arch" "${KIT_TREE}\n")
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-env;${CMAKE_BINARY_DIR};run")
 endif()
 
@@ -36,6 +40,11 @@ function(kit_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gmock GTest::gtest_main)
   set(labels ${ARG_LABELS} ${KIT_TREE})
+  # Windows open on one shared display: one test at a time, so a screenshot shows its own.
+  set(lock "")
+  if("display" IN_LIST ARG_LABELS)
+    set(lock RESOURCE_LOCK display)
+  endif()
   # Discovery runs the program, under Wine for the Windows build: do it when the tests run,
   # inside the harness that has started the Wine server, not during the build.
   gtest_discover_tests(${name}
@@ -44,5 +53,5 @@ function(kit_add_gtest name)
     NO_PRETTY_VALUES
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ${lock})
 endfunction()

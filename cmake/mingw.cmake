@@ -1,14 +1,14 @@
-# Cross build of the 32-bit Windows deliverables with MinGW-w64 (posix thread model, so that
-# std::thread and std::mutex exist). Everything is linked statically: at run time the binaries
-# need nothing but the Windows system libraries.
+# Cross build of the Windows deliverables with MinGW-w64 (posix thread model, so that
+# std::thread and std::mutex exist), for the architecture that the including toolchain file
+# names in KIT_MINGW_TRIPLET. Everything is linked statically: at run time the binaries need
+# nothing but the Windows system libraries.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_C_COMPILER ${KIT_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KIT_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${KIT_MINGW_TRIPLET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH /usr/${KIT_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

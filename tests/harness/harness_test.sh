@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The test harness itself: which Windows trees run, and that every way Wine can fail to start
+# ends with a message and a non-zero status instead of silence.
+#   harness_test.sh SOURCE_DIR
+set -uo pipefail
+src=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect STATUS TEXT COMMAND...: the command exits with STATUS (or any non-zero status for
+# "fail") and prints TEXT.
+expect() {
+  local want=$1 text=$2 output status
+  shift 2
+  output=$("$@" 2>&1)
+  status=$?
+  if { [ "$want" = fail ] && [ "$status" -eq 0 ]; } || { [ "$want" != fail ] && [ "$status" -ne "$want" ]; } ||
+    [[ "$output" != *"$text"* ]]; then
+    echo "FAILED: $* (exit status $status, wanted $want and \"$text\"), printed:"
+    echo "$output"
+    failures=$((failures + 1))
+  fi
+}
+
+expect 0 "run in win64; win32 tests skipped: KIT_RUN_WIN32=0" env KIT_RUN_WIN32=0 "$src/kit" trees
+expect 0 "run in win32 win64" env KIT_RUN_WIN32=1 "$src/kit" trees
+expect fail "KIT_RUN_WIN32 is 'yes'" env KIT_RUN_WIN32=yes "$src/kit" trees
+
+# A Windows tree whose prefix cannot be made: a file stands where its folder should be.
+mkdir -p "$work/tree"
+echo win64 >"$work/tree/wine-arch"
+touch "$work/blocked"
+expect fail "could not create the win64 Wine prefix" \
+  env KIT_WINEPREFIX="$work/blocked/prefix" "$src/cmake/wine-env" "$work/tree" start
+expect fail "could not create the win64 Wine prefix" \
+  env KIT_WINEPREFIX="$work/blocked/prefix" "$src/cmake/wine-env" "$work/tree" run cmd /c exit
+
+echo win16 >"$work/tree/wine-arch"
+expect fail "unknown Windows architecture 'win16'" "$src/cmake/wine-env" "$work/tree" start
+expect fail "is not a configured Windows build tree" "$src/cmake/wine-env" "$work" start
+expect fail "no build tree at $work/missing" "$src/cmake/wine-env" "$work/missing" start
+
+[ "$failures" -eq 0 ] && echo "harness: all checks passed"
+exit $((failures > 0))
