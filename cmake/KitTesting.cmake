@@ -29,11 +29,13 @@ if(WIN32)
 endif()
 
 # kit_add_gtest(<name> SOURCES <files...> [LIBRARIES <libs...>] [LABELS <labels...>]
-#               [TIMEOUT <seconds>])
+#               [TIMEOUT <seconds>] [RESOURCE_LOCK <name>])
 # One test executable; every test case in it becomes its own CTest test with a time limit, so
-# a crashing or hanging program fails its tests instead of stalling the run.
+# a crashing or hanging program fails its tests instead of stalling the run. Tests that change
+# one shared thing (the COM classes of a tree's Wine prefix, say) name it as their
+# RESOURCE_LOCK and run one at a time.
 function(kit_add_gtest name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -44,6 +46,12 @@ function(kit_add_gtest name)
   set(lock "")
   if("display" IN_LIST ARG_LABELS)
     set(lock RESOURCE_LOCK display)
+  endif()
+  if(ARG_RESOURCE_LOCK)
+    if(lock)
+      message(FATAL_ERROR "kit_add_gtest(${name}): a test takes one lock, and display is one")
+    endif()
+    set(lock RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
   endif()
   # Discovery runs the program, under Wine for the Windows build: do it when the tests run,
   # inside the harness that has started the Wine server, not during the build.

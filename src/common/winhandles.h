@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -81,6 +82,19 @@ struct ScreenDcTraits {
   static void Close(Type h) noexcept { ::ReleaseDC(nullptr, h); }
 };
 
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::RegCloseKey(h); }
+};
+
+// Automation strings; the owner links oleaut32.
+struct BstrTraits {
+  using Type = BSTR;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type s) noexcept { ::SysFreeString(s); }
+};
+
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
@@ -88,5 +102,7 @@ using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueCreatedDc = UniqueResource<CreatedDcTraits>;
 using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
+using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueBstr = UniqueResource<BstrTraits>;
 
 }  // namespace kit
