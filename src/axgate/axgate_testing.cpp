@@ -93,11 +93,6 @@ DWORD Regsvr32(const std::wstring& server, bool unregister) {
   return result.finished ? result.exitCode : ~0u;
 }
 
-ScopedRegistration::ScopedRegistration(std::wstring server)
-    : server_(std::move(server)), succeeded_(Regsvr32(server_, false) == 0) {}
-
-ScopedRegistration::~ScopedRegistration() { Regsvr32(server_, true); }
-
 RegistryValues ReadClassesTree(const std::wstring& key) {
   RegistryValues values;
   ReadTree(HKEY_CLASSES_ROOT, key, key, values);

@@ -1,9 +1,8 @@
 // What the server's tests share: the built server and its script clients, regsvr32, the
-// classes root read back, COM apartments and scratch folders.
+// classes root read back, and scratch folders.
 #pragma once
 
 #include <windows.h>
-#include <oleauto.h>
 
 #include <filesystem>
 #include <map>
@@ -18,7 +17,7 @@ namespace axgate_test {
 // The server this tree built, as a Windows path.
 std::wstring BuiltServer();
 
-// One of the script clients in the source tree's clients folder, run by the system's cscript.
+// One of the scripts in the source tree's clients folder, run by the system's cscript.
 wintest::ProgramResult RunScriptClient(const std::string& script);
 
 // The lines a program printed, without their line ends.
@@ -34,13 +33,12 @@ std::wstring LongPath(const std::wstring& path);
 // regsvr32 in silent mode; its exit code is 0 when the entry point succeeded.
 DWORD Regsvr32(const std::wstring& server, bool unregister);
 
-// Registers a server for the life of a test and unregisters it at the end.
+// Registers a server for the life of a test.
 class ScopedRegistration {
  public:
-  explicit ScopedRegistration(std::wstring server);
-  ~ScopedRegistration();
-  ScopedRegistration(const ScopedRegistration&) = delete;
-  ScopedRegistration& operator=(const ScopedRegistration&) = delete;
+  explicit ScopedRegistration(std::wstring server)
+      : server_(std::move(server)), succeeded_(Regsvr32(server_, false) == 0) {}
+  ~ScopedRegistration() { Regsvr32(server_, true); }
   bool Succeeded() const { return succeeded_; }
 
  private:
@@ -48,43 +46,19 @@ class ScopedRegistration {
   bool succeeded_;
 };
 
-// Every value in a subtree of the classes root: (key path, value name) -> text, the key paths
-// in full from the root, "" naming a key's default value. Empty when the key is absent.
+// Every value in a subtree of the classes root: (key path from the root, value name, "" for
+// the default value) -> text. Empty when the key is absent.
 using RegistryValues = std::map<std::pair<std::wstring, std::wstring>, std::wstring>;
 RegistryValues ReadClassesTree(const std::wstring& key);
 bool ClassesKeyExists(const std::wstring& key);
 
-// A single-threaded apartment for the test's thread.
-class ComApartment {
- public:
-  ComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  HRESULT Result() const { return result_; }
-
- private:
-  HRESULT result_;
-};
-
-struct Variant : VARIANT {
-  Variant() { ::VariantInit(this); }
-  ~Variant() { ::VariantClear(this); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-};
-
-// A fresh folder under the temp directory whose name starts with `prefix`, removed with its
-// contents at the end; the built server can be copied into it.
+// A fresh folder under the temp directory, its name starting with `prefix`, removed with its
+// contents at the end.
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::wstring& prefix);
   ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  // The path of the copy.
+  // Copies the built server into the folder and returns the copy's path.
   std::wstring CopyOfServer() const;
 
  private:
