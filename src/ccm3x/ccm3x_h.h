@@ -43,7 +43,12 @@ enum {
 enum { GOSTE_DECRYPT = 0, GOSTE_ENCRYPT = 1 };
 
 /* Modes of CADB_access. */
-enum { CADB_ACCESS_EXISTS = 0, CADB_ACCESS_WRITE = 2, CADB_ACCESS_READ = 4, CADB_ACCESS_READ_WRITE = 6 };
+enum {
+  CADB_ACCESS_EXISTS = 0,
+  CADB_ACCESS_WRITE = 2,
+  CADB_ACCESS_READ = 4,
+  CADB_ACCESS_READ_WRITE = 6
+};
 
 /* Sizes in bytes. */
 enum {

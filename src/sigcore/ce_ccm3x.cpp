@@ -49,6 +49,8 @@ int32_t TCCom3x_DLL::ProviderFailure(const TCCom3x_UserParam& params) const {
   return code > 0 ? code : kProviderInternalError;
 }
 
-void TCCom3x_DLL::WipeSecrets() noexcept { gost::SecureWipe(ownSecretKey_->data(), ownSecretKey_->size()); }
+void TCCom3x_DLL::WipeSecrets() noexcept {
+  gost::SecureWipe(ownSecretKey_->data(), ownSecretKey_->size());
+}
 
 }  // namespace sigcore

@@ -22,8 +22,7 @@ int32_t TCryptoCom3xEngine::LoadUserParams(TCCom3x_UserParam& params) const {
   return sigcore::LoadUserParams(ParamValues(), RootPath(), params);
 }
 
-int32_t TCryptoCom3xEngine::GetCryptoAPI(const TCCom3x_UserParam& params,
-                                         TCCom3x_DLL*& binding) {
+int32_t TCryptoCom3xEngine::GetCryptoAPI(const TCCom3x_UserParam& params, TCCom3x_DLL*& binding) {
   return Guarded(LastException(), "GetCryptoAPI", [&] {
     return ProviderCache::Instance().Find(params, PasswordFunction(), KeyDirPasswordFunction(),
                                           binding);
@@ -45,9 +44,7 @@ int32_t TCryptoCom3xEngine::IncludePKBufferCashOnly(void*, const void*, int32_t)
 int32_t TCryptoCom3xEngine::IncludeSelfPKBufferCashOnly(void*, const void*, int32_t) {
   return NotYetBound("IncludeSelfPKBufferCashOnly");
 }
-int32_t TCryptoCom3xEngine::ImportTokenLogoutFlag() {
-  return NotYetBound("ImportTokenLogoutFlag");
-}
+int32_t TCryptoCom3xEngine::ImportTokenLogoutFlag() { return NotYetBound("ImportTokenLogoutFlag"); }
 
 int32_t TCryptoCom3xEngine::ImportKeyDirPasswordRequestFunc(void*, const void* function) {
   SetKeyDirPasswordRequestFunc(
@@ -91,8 +88,7 @@ int32_t TCryptoCom3xEngine::TokenKeyDirOperation(int32_t, const void*, void*, in
 int32_t TCryptoCom3xEngine::ExportRequestForNewKey(const void*, int32_t, void*, void*, int32_t*) {
   return NotYetBound("ExportRequestForNewKey");
 }
-int32_t TCryptoCom3xEngine::ExportKeyReportByBuffer(const void*, int32_t, void*, void*,
-                                                    int32_t*) {
+int32_t TCryptoCom3xEngine::ExportKeyReportByBuffer(const void*, int32_t, void*, void*, int32_t*) {
   return NotYetBound("ExportKeyReportByBuffer");
 }
 int32_t TCryptoCom3xEngine::ExportTransferByBuffer(const void*, int32_t, void*, void*, int32_t*) {
@@ -142,8 +138,8 @@ int32_t TCryptoCom3xEngine::SignData(const unsigned char*, int32_t, unsigned cha
                                      void*) {
   return NotYetBound("SignData");
 }
-int32_t TCryptoCom3xEngine::VerifyData(const unsigned char*, int32_t, const unsigned char*,
-                                       int32_t, char*) {
+int32_t TCryptoCom3xEngine::VerifyData(const unsigned char*, int32_t, const unsigned char*, int32_t,
+                                       char*) {
   return NotYetBound("VerifyData");
 }
 
@@ -165,7 +161,9 @@ int32_t TCryptoCom3xEngine::IncludePublicEncodeKey(const char* fileName) {
 }
 
 // Twice the signed-buffer overhead plus the Base64 of the 1404-byte transfer block.
-int32_t TCryptoCom3xEngine::GetMaxPublicKeyTransferSize() { return 2 * GetMaxSignAddition() + 2808; }
+int32_t TCryptoCom3xEngine::GetMaxPublicKeyTransferSize() {
+  return 2 * GetMaxSignAddition() + 2808;
+}
 int32_t TCryptoCom3xEngine::RemoteGenerateStart(char*) {
   return NotYetBound("RemoteGenerateStart");
 }

@@ -83,15 +83,19 @@ TEST_F(SigcoreExports, SizesAndConstants) {
   } cases[] = {
       {"GetMaxSignatureLength", [&] { return api.GetMaxSignatureLength(engine_); }, 319},
       {"GetMaxUIDLength", [&] { return api.GetMaxUIDLength(engine_); }, 255},
-      {"GetMaxCryptoParamNameLength", [&] { return api.GetMaxCryptoParamNameLength(engine_); }, 255},
-      {"GetMaxCryptoParamValueLength", [&] { return api.GetMaxCryptoParamValueLength(engine_); }, 1024},
+      {"GetMaxCryptoParamNameLength", [&] { return api.GetMaxCryptoParamNameLength(engine_); },
+       255},
+      {"GetMaxCryptoParamValueLength", [&] { return api.GetMaxCryptoParamValueLength(engine_); },
+       1024},
       {"GetMaxErrorStringLength", [&] { return api.GetMaxErrorStringLength(engine_); }, 255},
       {"GetCryptoParamNumber", [&] { return api.GetCryptoParamNumber(engine_); }, 22},
       {"GetMaxPasswordLength", [&] { return api.GetMaxPasswordLength(engine_); }, 255},
-      {"GetMaxPublicKeyTransferSize", [&] { return api.GetMaxPublicKeyTransferSize(engine_); }, 3454},
+      {"GetMaxPublicKeyTransferSize", [&] { return api.GetMaxPublicKeyTransferSize(engine_); },
+       3454},
       {"GetMaxSignAddition", [&] { return api.GetMaxSignAddition(engine_); }, 323},
       {"GetMaxReportSize", [&] { return api.GetMaxReportSize(engine_); }, 2048},
-      {"GetMaxPublicKeyPropertiesLength", [&] { return api.GetMaxPublicKeyPropertiesLength(engine_); }, 2048},
+      {"GetMaxPublicKeyPropertiesLength",
+       [&] { return api.GetMaxPublicKeyPropertiesLength(engine_); }, 2048},
       {"GetRemoteGenType", [&] { return api.GetRemoteGenType(engine_); }, 0},
       {"IsDifferentKeys", [&] { return api.IsDifferentKeys(engine_); }, 0},
       {"GetMaxFilePathLength", [&] { return api.GetMaxFilePathLength(nullptr); }, 255},
@@ -165,11 +169,28 @@ TEST_F(SigcoreExports, ParamInfoOfEveryParameter) {
     const char* descriptor;
   };
   const Info defaults[] = {
-      {10, "*.pub"}, {11, "*.*"}, {7, "DISK\r\nETOKEN\r\nRUTOKEN"}, {11, "*.pub"},
-      {7, "GAMMA\r\nGFB"}, {4, "255"}, {1, "0..2147483640"}, {1, "0..2147483640"},
-      {2, "254"}, {2, "100"}, {2, "2"}, {2, "100"}, {2, "100"}, {2, "100"}, {2, "100"},
-      {2, "100"}, {2, "100"}, {10, "*.pub"}, {11, "*.*"}, {7, "DISK\r\nETOKEN\r\nRUTOKEN"},
-      {10, "*.*"}, {1, "16..2147483640"},
+      {10, "*.pub"},
+      {11, "*.*"},
+      {7, "DISK\r\nETOKEN\r\nRUTOKEN"},
+      {11, "*.pub"},
+      {7, "GAMMA\r\nGFB"},
+      {4, "255"},
+      {1, "0..2147483640"},
+      {1, "0..2147483640"},
+      {2, "254"},
+      {2, "100"},
+      {2, "2"},
+      {2, "100"},
+      {2, "100"},
+      {2, "100"},
+      {2, "100"},
+      {2, "100"},
+      {2, "100"},
+      {10, "*.pub"},
+      {11, "*.*"},
+      {7, "DISK\r\nETOKEN\r\nRUTOKEN"},
+      {10, "*.*"},
+      {1, "16..2147483640"},
   };
   const auto info = [&](int n) {
     int kind = 0;
@@ -208,8 +229,8 @@ TEST_F(SigcoreExports, ParamInfoOfEveryParameter) {
     int kind;
     const char* descriptor;
   } switches[] = {
-      {3, "ETOKEN", 2, 2, "4"},   {3, "disk", 2, 2, "4"},   {3, "DISK ", 2, 2, "4"},
-      {3, "DISK", 2, 11, "*.*"},  {20, "RUTOKEN", 19, 2, "4"}, {20, "DISK", 19, 11, "*.*"},
+      {3, "ETOKEN", 2, 2, "4"},  {3, "disk", 2, 2, "4"},      {3, "DISK ", 2, 2, "4"},
+      {3, "DISK", 2, 11, "*.*"}, {20, "RUTOKEN", 19, 2, "4"}, {20, "DISK", 19, 11, "*.*"},
   };
   for (const auto& s : switches) {
     ASSERT_EQ(kit_.api.SetCryptoParamValue(engine_, s.device, s.value), 0);
@@ -228,9 +249,9 @@ TEST_F(SigcoreExports, EveryResultCodeTextByteForByte) {
   for (const auto& [code, text] : expected)
     EXPECT_EQ(ErrorText(kit_, engine_, code), sigcore_test::ToCp1251(text)) << code;
   for (int code : {40, 45, 50, 64, 70, 91, 100, -43, INT_MIN, INT_MAX})
-    EXPECT_EQ(ErrorText(kit_, engine_, code),
-              "Crypto Com 32x toolkit library unknown or reserved error code: " +
-                  std::to_string(code));
+    EXPECT_EQ(
+        ErrorText(kit_, engine_, code),
+        "Crypto Com 32x toolkit library unknown or reserved error code: " + std::to_string(code));
 }
 
 TEST_F(SigcoreExports, LastErrorMessageIsAlwaysEmpty) {
@@ -266,8 +287,8 @@ TEST_F(SigcoreExports, UnsupportedOperationsAndDispatchTypes) {
   for (int type : {0, 5, 6, 8, 9, 10, 12, 16, 99, -1})
     EXPECT_EQ(api.Import(e, type, nullptr, "x", 1), -1) << "Import " << type;
   int size = sizeof text;
-  for (int type : {0, 2, 3, 4, 5, 7, 9, 10, 15, 18, 19, 21, 22, 23, 24, 25, 26, 100, 104, 200,
-                   201, 202}) {
+  for (int type :
+       {0, 2, 3, 4, 5, 7, 9, 10, 15, 18, 19, 21, 22, 23, 24, 25, 26, 100, 104, 200, 201, 202}) {
     EXPECT_EQ(api.ExportObject(e, type, "x", 1, nullptr, text, &size), -1) << "Export " << type;
   }
 }
@@ -361,6 +382,21 @@ TEST_F(SigcoreExports, ProviderOperationsRunTheFrame) {
       [&] { return api.ExportObject(e, 103, "1A2F", 0, nullptr, text, &size); },
   };
   for (size_t i = 0; i < std::size(operations); ++i) EXPECT_EQ(operations[i](), -22) << i;
+
+  // The key self test checks its UID buffer before anything else.
+  const struct {
+    bool withBuffer;
+    int size;
+    int result;
+    int sizeAfter;
+  } selfTests[] = {{false, 10, 0, 255}, {true, 254, -3, 255}, {false, 255, -11, 255}};
+  for (const auto& t : selfTests) {
+    size = t.size;
+    EXPECT_EQ(api.ExportObject(e, 20, nullptr, 0, nullptr, t.withBuffer ? text : nullptr, &size),
+              t.result)
+        << t.size;
+    EXPECT_EQ(size, t.sizeAfter) << t.size;
+  }
   // ClearCash has no result, and Import 15 only stores the host's function.
   EXPECT_EQ(api.ClearCash(e), 0);
   EXPECT_EQ(api.Import(e, 15, nullptr, nullptr, 0), 0);
@@ -519,8 +555,7 @@ TEST_F(SigcoreWithProvider, CallbacksAreHandedOverOnceAndShared) {
     SigcoreEngineHandle engine(api);
     ASSERT_EQ(api.SetCryptoParamValue(engine, 4, abonents), 0);
     ASSERT_EQ(
-        api.Import(engine, 15, nullptr, reinterpret_cast<const void*>(&OtherKeyDirPassword), 0),
-        0);
+        api.Import(engine, 15, nullptr, reinterpret_cast<const void*>(&OtherKeyDirPassword), 0), 0);
     EXPECT_EQ(Flag(*kit_, engine, 17).result, 0);
   }
   EXPECT_EQ(scenario_->Count("ccom.dll ETOKEN_set_passwd_callback"), 2);

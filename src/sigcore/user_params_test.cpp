@@ -19,7 +19,8 @@ TEST(RootPath, ExpandsOnlyALeadingMacro) {
   };
   const Case cases[] = {
       {"", "C:\\Bank\\", "", ""},
-      {"%velmarroot%\\keys\\a.pub", "C:\\Bank\\", "C:\\BANK\\KEYS\\A.PUB", "C:\\BANK\\KEYS\\A.PUB\\"},
+      {"%velmarroot%\\keys\\a.pub", "C:\\Bank\\", "C:\\BANK\\KEYS\\A.PUB",
+       "C:\\BANK\\KEYS\\A.PUB\\"},
       {"%VelmarRoot%keys", "C:\\Bank\\", "C:\\BANK\\KEYS", "C:\\BANK\\KEYS\\"},
       {"%VELMARROOT%\\\\twice", "C:\\Bank\\", "C:\\BANK\\\\TWICE", "C:\\BANK\\\\TWICE\\"},
       {"%VelmarRoot%", "C:\\Bank\\", "C:\\BANK\\", "C:\\BANK\\"},
@@ -44,11 +45,19 @@ TEST(UserParams, ReservedTokenDirectoryNames) {
     bool allowed;
   };
   const Case cases[] = {
-      {"3F00\\", "ETOKEN", false}, {"3F00\\", "etoken", false}, {"3F00\\", "DISK", true},
-      {"D001\\", "RUTOKEN", false}, {"F0\\", "RUTOKEN", false}, {"0\\", "ETOKEN", false},
-      {"00,3\\", "ETOKEN", false}, {"1A2F\\", "ETOKEN", true},  {"3f00\\", "ETOKEN", true},
+      {"3F00\\", "ETOKEN", false},
+      {"3F00\\", "etoken", false},
+      {"3F00\\", "DISK", true},
+      {"D001\\", "RUTOKEN", false},
+      {"F0\\", "RUTOKEN", false},
+      {"0\\", "ETOKEN", false},
+      {"00,3\\", "ETOKEN", false},
+      {"1A2F\\", "ETOKEN", true},
+      {"3f00\\", "ETOKEN", true},
       // A bare drive letter has become a drive root, which is no part of the reserved names.
-      {"F:\\", "RUTOKEN", true},   {"", "ETOKEN", true},        {"FFFF\\", "TOKEN", true},
+      {"F:\\", "RUTOKEN", true},
+      {"", "ETOKEN", true},
+      {"FFFF\\", "TOKEN", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(IsAllowedKeyDirName(c.dir, c.device), c.allowed) << c.dir << " on " << c.device;
@@ -97,10 +106,11 @@ TEST_F(LoadUserParamsTest, NumbersFallBackToTheirDefaults) {
     int32_t depth;
   };
   const Case cases[] = {
-      {"40", 40, 40, 40},     {"8", 8, 8, 16},          {"abc", 60, 5, 16},
-      {"", 60, 5, 16},        {"0", 0, 0, 16},          {"-5", -5, -5, 16},
-      {" 40", 60, 5, 16},     {"40x", 60, 5, 16},       {"2147483648", 60, 5, 16},
-      {"2147483647", 2147483647, 2147483647, 2147483647},
+      {"40", 40, 40, 40},        {"8", 8, 8, 16},
+      {"abc", 60, 5, 16},        {"", 60, 5, 16},
+      {"0", 0, 0, 16},           {"-5", -5, -5, 16},
+      {" 40", 60, 5, 16},        {"40x", 60, 5, 16},
+      {"2147483648", 60, 5, 16}, {"2147483647", 2147483647, 2147483647, 2147483647},
   };
   for (const Case& c : cases) {
     Value(kKeyRequestTimeout) = c.text;

@@ -28,8 +28,8 @@ class Session {
     engine_ = std::make_unique<sigcore::SigcoreEngineHandle>(library_.api);
     for (const ParamSetting& setting : settings) {
       if (Api().SetCryptoParamValue(Engine(), setting.number, setting.value.c_str()) != 0) {
-        Err("sigtool: " + std::to_string(setting.number) + ": " + ErrorText(SIGCORE_NO_SUCH_PARAMETER) +
-            "\n");
+        Err("sigtool: " + std::to_string(setting.number) + ": " +
+            ErrorText(SIGCORE_NO_SUCH_PARAMETER) + "\n");
         engine_.reset();
         return;
       }
@@ -78,7 +78,8 @@ int ListParams(const std::vector<ParamSetting>& settings) {
   const int count = api.GetCryptoParamNumber(session.Engine());
   for (int n = 1; n <= count; ++n) {
     char name[256] = {};
-    std::vector<char> value(static_cast<size_t>(api.GetMaxCryptoParamValueLength(session.Engine())));
+    std::vector<char> value(
+        static_cast<size_t>(api.GetMaxCryptoParamValueLength(session.Engine())));
     api.GetCryptoParamName(session.Engine(), n, name);
     api.GetCryptoParamValue(session.Engine(), n, value.data());
     int kind = 0;
@@ -89,8 +90,9 @@ int ListParams(const std::vector<ParamSetting>& settings) {
       api.GetParamInfo(session.Engine(), n, &kind, descriptor.data(), &size);
       descriptor.resize(descriptor.find('\0'));
     }
-    Out(Padded(std::to_string(n), 3) + Padded(name, 29) + "= " + Padded(std::string("\"") + value.data() + "\"", 22) +
-        " вид " + std::to_string(kind) + ": " + Replace(descriptor, "\r\n", " | ") + "\n");
+    Out(Padded(std::to_string(n), 3) + Padded(name, 29) + "= " +
+        Padded(std::string("\"") + value.data() + "\"", 22) + " вид " + std::to_string(kind) +
+        ": " + Replace(descriptor, "\r\n", " | ") + "\n");
   }
   return 0;
 }
@@ -137,7 +139,8 @@ int ShowProvider(const std::vector<ParamSetting>& settings) {
       Out("Точки входа: все на месте\n");
     } else {
       std::string missing;
-      for (const std::string& name : binding.missing) missing += (missing.empty() ? "" : ", ") + name;
+      for (const std::string& name : binding.missing)
+        missing += (missing.empty() ? "" : ", ") + name;
       Out("Точки входа: отсутствуют " + missing + "\n");
     }
     if (binding.api.CCLIB_get_copyright != nullptr) {

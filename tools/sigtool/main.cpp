@@ -40,9 +40,10 @@ int Base64EncodeFile(const char* input, const char* output) {
   kit::Base64Encode(data.data(), static_cast<int32_t>(data.size()), &text, &length);
   kit::Base64Block<char> owned(text);
   if (text == nullptr) return Fail("нечего кодировать: файл пуст или слишком велик");
-  if (!WriteAll(output, text, static_cast<size_t>(length))) return Fail("не удалось записать ", output);
-  sigtool::Out(std::string(input) + ": " + std::to_string(data.size()) + " байт -> " + output + ": " +
-               std::to_string(length) + " символов Base64\n");
+  if (!WriteAll(output, text, static_cast<size_t>(length)))
+    return Fail("не удалось записать ", output);
+  sigtool::Out(std::string(input) + ": " + std::to_string(data.size()) + " байт -> " + output +
+               ": " + std::to_string(length) + " символов Base64\n");
   return 0;
 }
 
@@ -54,7 +55,8 @@ int Base64DecodeFile(const char* input, const char* output) {
   kit::Base64Decode(text.data(), static_cast<int32_t>(text.size()), &data, &length);
   kit::Base64Block<uint8_t> owned(data);
   if (data == nullptr) return Fail("текст не является Base64 (длина должна быть кратна 4)");
-  if (!WriteAll(output, data, static_cast<size_t>(length))) return Fail("не удалось записать ", output);
+  if (!WriteAll(output, data, static_cast<size_t>(length)))
+    return Fail("не удалось записать ", output);
   sigtool::Out(std::string(input) + ": " + std::to_string(text.size()) + " символов Base64 -> " +
                output + ": " + std::to_string(length) + " байт\n");
   return 0;
@@ -132,7 +134,9 @@ int main(int argc, char** argv) {
   if (args.size() == 1 && args[0] == "provider") return sigtool::ShowProvider(settings);
   if (args.size() == 1 && args[0] == "version") return Version();
   if (args.size() == 1 && args[0] == "lock-misuse") return LockMisuse();
-  if (args.size() == 3 && args[0] == "base64-encode") return Base64EncodeFile(args[1].c_str(), args[2].c_str());
-  if (args.size() == 3 && args[0] == "base64-decode") return Base64DecodeFile(args[1].c_str(), args[2].c_str());
+  if (args.size() == 3 && args[0] == "base64-encode")
+    return Base64EncodeFile(args[1].c_str(), args[2].c_str());
+  if (args.size() == 3 && args[0] == "base64-decode")
+    return Base64DecodeFile(args[1].c_str(), args[2].c_str());
   return Usage();
 }
