@@ -104,6 +104,8 @@ TEST_F(EngineWithProvider, ExceptionInAnOperationIsMinusTwoWithItsText) {
        "TCryptoCom3xEngine.SignData: EProviderError: PSE_CTX_get_kek gave 40 bytes"},
       {[&] { return raise(std::bad_alloc()); },
        "TCryptoCom3xEngine.SignData: EOutOfMemory: std::bad_alloc"},
+      {[&] { return raise(kit::EAssertionFailed("EndRead without BeginRead (RWSyncs)")); },
+       "TCryptoCom3xEngine.SignData: EAssertionFailed: EndRead without BeginRead (RWSyncs)"},
       {[&] { return raise(std::out_of_range("vector")); },
        "TCryptoCom3xEngine.SignData: Exception: vector"},
       {[&] { return raise(42); }, "TCryptoCom3xEngine.SignData: Exception: unknown exception"},
@@ -115,7 +117,7 @@ TEST_F(EngineWithProvider, ExceptionInAnOperationIsMinusTwoWithItsText) {
   // The text stays until the next exception; success does not clear it.
   EXPECT_EQ(engine_.RunFrame("SignData", [](TCCom3x_DLL&, const TCCom3x_UserParam&) { return 0; }),
             0);
-  EXPECT_EQ(ErrorText(-2), fixed + cases[3].stored);
+  EXPECT_EQ(ErrorText(-2), fixed + cases[std::size(cases) - 1].stored);
   // Another engine keeps its own text.
   TCryptoCom3xEngine other;
   char text[255];

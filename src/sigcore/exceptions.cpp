@@ -12,6 +12,9 @@ std::string DescribeCurrentException(std::string_view where) {
   } catch (const EKitError& e) {
     className = e.ClassName();
     message = e.what();
+  } catch (const kit::EAssertionFailed& e) {
+    className = "EAssertionFailed";
+    message = e.what();
   } catch (const std::bad_alloc& e) {
     className = "EOutOfMemory";
     message = e.what();

@@ -31,8 +31,8 @@ class EProviderError : public EKitError {
 };
 
 // "TCryptoCom3xEngine." + where + ": " + class name + ": " + message, for the exception being
-// handled. Exceptions that are not the kit's are named after what they mean: "EOutOfMemory"
-// for an allocation failure, "Exception" otherwise.
+// handled. The lock's usage errors are "EAssertionFailed", an allocation failure is
+// "EOutOfMemory", and any other exception "Exception".
 std::string DescribeCurrentException(std::string_view where);
 
 // Stores the description of the exception being handled; never throws.
