@@ -1,7 +1,7 @@
 // The files that the build of this tree lists for the deliverable tests, as Windows paths.
 #pragma once
 
-#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,15 +9,12 @@
 
 namespace wintest {
 
-// The build joins the files with "|": a ";" would split the compile definition itself.
-inline std::vector<std::string> HostPaths(const std::string& list) {
+// The build joins the paths with "|", which no Windows path can hold; a ";" would split the
+// compile definition that carries them.
+inline std::vector<std::string> HostPaths(const std::string& barList) {
   std::vector<std::string> files;
-  if (list.empty()) return files;
-  for (size_t start = 0; start <= list.size();) {
-    const size_t end = std::min(list.find('|', start), list.size());
-    files.push_back(HostPath(list.substr(start, end - start)));
-    start = end + 1;
-  }
+  std::istringstream pieces(barList);
+  for (std::string file; std::getline(pieces, file, '|');) files.push_back(HostPath(file));
   return files;
 }
 
