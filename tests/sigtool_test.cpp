@@ -5,6 +5,8 @@
 #include <iterator>
 
 #include "childprocess.h"
+#include "expected_texts.h"
+#include "provider_scenario.h"
 #include "windriver.h"
 
 namespace {
@@ -66,6 +68,90 @@ TEST_F(SigtoolTest, ReportsLockMisuseAndItsVersion) {
   EXPECT_NE(version.output.find(KIT_VERSION_TEXT), std::string::npos) << version.output;
 
   EXPECT_EQ(Run("no-such-command").exitCode, 2u);
+}
+
+// What sigtool prints into a pipe is UTF-8, whatever the console code page.
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// The line of `output` that contains `key`.
+std::string LineWith(const std::string& output, const std::string& key) {
+  const size_t at = output.find(key);
+  if (at == std::string::npos) return {};
+  const size_t start = output.rfind('\n', at);
+  return output.substr(start == std::string::npos ? 0 : start + 1,
+                       output.find('\n', at) - (start == std::string::npos ? 0 : start + 1));
+}
+
+TEST_F(SigtoolTest, ListsTheEngineParameters) {
+  auto listed = Run("params");
+  EXPECT_EQ(listed.exitCode, 0u) << listed.output;
+  EXPECT_NE(listed.output.find("1  User PKey/Certificate"), std::string::npos) << listed.output;
+  EXPECT_NE(listed.output.find(": DISK | ETOKEN | RUTOKEN"), std::string::npos) << listed.output;
+  EXPECT_NE(listed.output.find("22 Device scan depth"), std::string::npos) << listed.output;
+  EXPECT_NE(listed.output.find(Utf8(u8"вид 11: *.*")), std::string::npos) << listed.output;
+
+  // Settings apply before the command: on a token the key directory is a 4-character name.
+  auto onToken = Run("--set 3=ETOKEN --set 2=1A2F params");
+  EXPECT_EQ(onToken.exitCode, 0u) << onToken.output;
+  const std::string secretKey = LineWith(onToken.output, "User Secret key");
+  EXPECT_NE(secretKey.find("= \"1A2F\""), std::string::npos) << onToken.output;
+  EXPECT_NE(secretKey.find(Utf8(u8"вид 2: 4")), std::string::npos) << onToken.output;
+
+  EXPECT_EQ(Run("--set 23=x params").exitCode, 1u);
+  EXPECT_EQ(Run("--set 3 params").exitCode, 1u);
+}
+
+TEST_F(SigtoolTest, PrintsResultCodeTextsInUtf8) {
+  const auto& texts = sigcore_test::ExpectedErrorTexts();
+  auto shown = Run("error -22 7 45");
+  EXPECT_EQ(shown.exitCode, 0u) << shown.output;
+  EXPECT_EQ(shown.output, "-22: " + texts.at(-22) + "\n7: " + texts.at(7) +
+                              "\n45: Crypto Com 32x toolkit library unknown or reserved error "
+                              "code: 45\n");
+  auto wrong = Run("error 5 five");
+  EXPECT_EQ(wrong.exitCode, 1u);
+  EXPECT_NE(wrong.output.find("5: " + texts.at(5)), std::string::npos) << wrong.output;
+  EXPECT_NE(wrong.output.find("five"), std::string::npos) << wrong.output;
+}
+
+TEST_F(SigtoolTest, HelpAndUsage) {
+  auto help = Run("--help");
+  EXPECT_EQ(help.exitCode, 0u);
+  for (const char* command : {"params", "error CODE", "provider", "--set N=VALUE"})
+    EXPECT_NE(help.output.find(command), std::string::npos) << command;
+  EXPECT_EQ(Run("error").exitCode, 2u);
+}
+
+// sigtool installed with the kit and a provider double, as a host program is installed.
+TEST(SigtoolProvider, ReportsTheProviderItFinds) {
+  const auto& texts = sigcore_test::ExpectedErrorTexts();
+  const struct {
+    const char* ccom;
+    const char* ccomio;
+    const char* args;
+    DWORD exitCode;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"ccom_complete", "ccomio_complete", "provider", 0,
+       {"\\ccom.dll\n", Utf8(u8"функции ввода-вывода берутся из неё"),
+        Utf8(u8"Точки входа: все на месте"), "Provider double for the kit's tests"}},
+      {"ccom_complete", "ccomio_partial", "provider", 0,
+       {Utf8(u8"неполная, не используется"), Utf8(u8"Точки входа: все на месте")}},
+      {"ccom_lacking", "", "provider", 1,
+       {Utf8(u8"отсутствуют ECGOST_sign_final"), "-23: " + texts.at(-23)}},
+      {"", "", "provider", 1, {Utf8(u8"ccom.dll:    не загружена"), "-22: " + texts.at(-22)}},
+      {"ccom_complete", "", "--set 2=3F00 --set 3=etoken provider", 1,
+       {"-39: " + texts.at(-39)}},
+  };
+  for (const auto& c : cases) {
+    sigcore_test::ProviderScenario scenario(c.ccom, c.ccomio);
+    ASSERT_TRUE(::CopyFileA(kSigtool.c_str(), scenario.Path("sigtool.exe").c_str(), FALSE));
+    auto run = wintest::RunProgram("\"" + scenario.Path("sigtool.exe") + "\" " + c.args);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.ccom << ": " << run.output;
+    for (const std::string& text : c.shown)
+      EXPECT_NE(run.output.find(text), std::string::npos) << c.ccom << ": " << run.output;
+  }
 }
 
 }  // namespace

@@ -59,4 +59,18 @@ bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b) {
   return true;
 }
 
+std::string UpperAscii(std::string text) {
+  for (char& c : text) c = AsciiUpper(c);
+  return text;
+}
+
+std::string TrimBlanks(const std::string& text) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && blank(text[begin])) ++begin;
+  while (end > begin && blank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
 }  // namespace kit

@@ -30,4 +30,10 @@ std::string StripTimestampSuffix(const std::string& text);
 // ASCII-only case-insensitive equality, as the system's file names compare.
 bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b);
 
+// The text with its ASCII letters upper-cased; other bytes (Cyrillic in 1251) stay.
+std::string UpperAscii(std::string text);
+
+// The text without leading and trailing spaces and control characters.
+std::string TrimBlanks(const std::string& text);
+
 }  // namespace kit

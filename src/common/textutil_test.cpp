@@ -52,5 +52,14 @@ TEST(StripTimestampSuffix, RemovesOnlyAFullBracketedTimestamp) {
   EXPECT_EQ(StripTimestampSuffix(""), "");
 }
 
+TEST(UpperAsciiAndTrimBlanks, TouchOnlyWhatTheySay) {
+  EXPECT_EQ(UpperAscii("etoken0:\\1a2f \xE0\xC0"), "ETOKEN0:\\1A2F \xE0\xC0")
+      << "Cyrillic letters of 1251 stay as they are";
+  EXPECT_EQ(TrimBlanks(" \t\r\n etoken \x01"), "etoken");
+  EXPECT_EQ(TrimBlanks("a b"), "a b");
+  EXPECT_EQ(TrimBlanks(" \t "), "");
+  EXPECT_EQ(TrimBlanks("\xA0x\xA0"), "\xA0x\xA0") << "only ASCII blanks and controls";
+}
+
 }  // namespace
 }  // namespace kit
