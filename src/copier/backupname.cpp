@@ -32,11 +32,13 @@ std::vector<std::string> BackupNames(const std::vector<std::string>& destination
   }
   std::vector<std::string> taken(destinations);
   const auto isTaken = [&](const std::string& name) {
-    return std::any_of(taken.begin(), taken.end(), [&](const std::string& t) { return same(t, name); });
+    return std::any_of(taken.begin(), taken.end(),
+                       [&](const std::string& t) { return same(t, name); });
   };
   const auto isShared = [&](size_t i) {
     for (size_t j = 0; j < count; ++j) {
-      if (first[j] == j && j != first[i] && same(BackupName(destinations[j]), BackupName(destinations[i])))
+      if (first[j] == j && j != first[i] &&
+          same(BackupName(destinations[j]), BackupName(destinations[i])))
         return true;
     }
     return false;

@@ -33,7 +33,8 @@ TEST(BackupNames, NoTwoFilesOfARunShareABackupAndNoBackupIsAnInstalledFile) {
       {{"K\\sigcore.dll", "K\\SIGCORE.ini", "K\\orvavk.dll"},
        {"K\\sigcore.dll.bak", "K\\SIGCORE.ini.bak", "K\\orvavk.bak"}},
       // A usual name is kept before a longer name is given, which then grows.
-      {{"K\\x.dll", "K\\x.ini", "K\\x.dll.sig"}, {"K\\x.dll.bak.bak", "K\\x.ini.bak", "K\\x.dll.bak"}},
+      {{"K\\x.dll", "K\\x.ini", "K\\x.dll.sig"},
+       {"K\\x.dll.bak.bak", "K\\x.ini.bak", "K\\x.dll.bak"}},
       // A backup never takes the place of a file of the run, its own included.
       {{"K\\x.dll", "K\\x.bak"}, {"K\\x.dll.bak", "K\\x.bak.bak"}},
       {{"K.v2\\data", "K.v2\\other"}, {"K.v2\\data.bak", "K.v2\\other.bak"}},

@@ -27,10 +27,8 @@ bool ShowMessage(BoxKind kind, const std::string& text) {
     UINT style;
   };
   static constexpr Look kLooks[] = {
-      {"Warning", MB_OK | MB_ICONWARNING},
-      {"Error", MB_OK | MB_ICONERROR},
-      {"Information", MB_OK | MB_ICONINFORMATION},
-      {"Внимание!", MB_OKCANCEL | MB_ICONWARNING},
+      {"Warning", MB_OK | MB_ICONWARNING},         {"Error", MB_OK | MB_ICONERROR},
+      {"Information", MB_OK | MB_ICONINFORMATION}, {"Внимание!", MB_OKCANCEL | MB_ICONWARNING},
       {"Внимание", MB_OKCANCEL | MB_ICONQUESTION},
   };
   const Look& look = kLooks[static_cast<size_t>(kind)];
@@ -65,16 +63,16 @@ TConfigurator::TConfigurator() {
 void TConfigurator::OpenLog(const std::string& path) {
   ::DeleteFileA(path.c_str());
   // Others may read the log while the update runs, to see how far it got.
-  log.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  log.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void TConfigurator::Log(const std::string& text) {
   if (!log) return;
   SYSTEMTIME now;
   ::GetLocalTime(&now);
-  const std::string line = LogLine(
-      {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, text);
+  const std::string line =
+      LogLine({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, text);
   DWORD written = 0;
   ::WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
@@ -85,10 +83,12 @@ bool TConfigurator::ReadScenario() {
     scenarioPath.clear();
     return false;
   }
-  removeBackup = ::GetPrivateProfileIntA(kCopierSection, "RemoveBackup", 1, scenarioPath.c_str()) == 1;
+  removeBackup =
+      ::GetPrivateProfileIntA(kCopierSection, "RemoveBackup", 1, scenarioPath.c_str()) == 1;
   files.clear();
   for (int number = 1;; ++number) {
-    std::string file = ReadProfileString(kCopierSection, "FILE" + std::to_string(number), "", scenarioPath);
+    std::string file =
+        ReadProfileString(kCopierSection, "FILE" + std::to_string(number), "", scenarioPath);
     if (file.empty()) break;
     files.push_back(std::move(file));
   }

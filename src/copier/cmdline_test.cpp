@@ -22,11 +22,19 @@ TEST(CommandLine, ModesAndOptions) {
       {{"-C=update.ini"}, Mode::Update, "C:\\Update\\update.ini", "", ""},
       // Relative to the program's directory even when written as an absolute path.
       {{"-c=D:\\s.ini"}, Mode::Update, "C:\\Update\\D:\\s.ini", "", ""},
-      {{"-c=a.ini", "-L=..\\log.txt", "-c=b.ini"}, Mode::Update, "C:\\Update\\b.ini", "..\\log.txt", ""},
+      {{"-c=a.ini", "-L=..\\log.txt", "-c=b.ini"},
+       Mode::Update,
+       "C:\\Update\\b.ini",
+       "..\\log.txt",
+       ""},
       {{"-l=one.log", "-l=two.log"}, Mode::Update, "", "two.log", ""},
       {{"/c=update.ini", "-x", "-c"}, Mode::Update, "", "", ""},
       // Writing the defaults is all such a run does.
-      {{"-c=update.ini", "-CW=def.ini", "-l=log.txt"}, Mode::Defaults, "", "", "C:\\Update\\def.ini"},
+      {{"-c=update.ini", "-CW=def.ini", "-l=log.txt"},
+       Mode::Defaults,
+       "",
+       "",
+       "C:\\Update\\def.ini"},
       {{"-cw=a.ini", "-cw=b.ini"}, Mode::Defaults, "", "", "C:\\Update\\b.ini"},
   };
   for (const auto& c : cases) {

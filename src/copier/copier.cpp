@@ -205,7 +205,8 @@ bool TCopier::NeedCopy(const std::string& source, const std::string& destination
   config_.Log("Verision SrcFile: \"" + source + "\" : " + sourceVersion->ToString() + ".");
   const auto destinationVersion = kit::ReadFileVersion(destination);
   if (!destinationVersion) return true;
-  config_.Log("Verision DstFile: \"" + destination + "\" : " + destinationVersion->ToString() + ".");
+  config_.Log("Verision DstFile: \"" + destination + "\" : " + destinationVersion->ToString() +
+              ".");
 
   if (*sourceVersion > *destinationVersion) return true;
   if (!kit::EqualsIgnoreAsciiCase(FileNamePart(source), "ccom.dll"))
@@ -270,8 +271,9 @@ std::string TCopier::BuildSharingMessage() {
   for (const auto& program : programs) {
     const std::string file = FileNamePart(program);
     if (kit::EqualsIgnoreAsciiCase(file, "qtunnel.exe")) {
-      const bool listed = std::any_of(config_.autostart.begin(), config_.autostart.end(),
-                                      [&](const std::string& path) { return kit::EqualsIgnoreAsciiCase(path, program); });
+      const bool listed = std::any_of(
+          config_.autostart.begin(), config_.autostart.end(),
+          [&](const std::string& path) { return kit::EqualsIgnoreAsciiCase(path, program); });
       if (!listed) config_.autostart.push_back(program);
       addStep(Message::DefenderClientName, Message::DefenderClientClose);
     } else if (kit::EqualsIgnoreAsciiCase(file, "IExplorer.exe")) {
@@ -282,7 +284,8 @@ std::string TCopier::BuildSharingMessage() {
     }
   }
   if (!others.empty())
-    steps += std::to_string(step++) + ". " + FormatText(config_.Text(Message::OtherProcessesClose), {others}) + "\r\n";
+    steps += std::to_string(step++) + ". " +
+             FormatText(config_.Text(Message::OtherProcessesClose), {others}) + "\r\n";
   steps += std::to_string(step);
 
   std::string names;

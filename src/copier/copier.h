@@ -14,7 +14,8 @@ namespace copier {
 
 class TCopier {
  public:
-  TCopier(TConfigurator& config, TProcessSearcher& searcher) : config_(config), searcher_(searcher) {}
+  TCopier(TConfigurator& config, TProcessSearcher& searcher)
+      : config_(config), searcher_(searcher) {}
 
   // The whole procedure, from finding the installation to telling the user the outcome.
   void RunUpdate();

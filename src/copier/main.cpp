@@ -17,7 +17,8 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
-    const copier::CommandLine line = copier::ParseCommandLine(arguments, kit::ModuleDirectory(nullptr));
+    const copier::CommandLine line =
+        copier::ParseCommandLine(arguments, kit::ModuleDirectory(nullptr));
     copier::TConfigurator config;
     copier::TProcessSearcher searcher;
     switch (line.mode) {

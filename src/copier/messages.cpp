@@ -20,8 +20,7 @@ constexpr BuiltInMessage kBuiltIn[kMessageCount] = {
      "корректная работа в системе \"Банк-Клиент\" не гарантируется.\r\n"
      "\r\n"
      "Процесс обновления будет возобновлен при следующем входе в систему \"Банк-Клиент\"."},
-    {"NOT_FOUND_FILE",
-     "Не найден файл \"%s\", указанный в конфигурационном файле."},
+    {"NOT_FOUND_FILE", "Не найден файл \"%s\", указанный в конфигурационном файле."},
     {"NOT_FOUND_PARAM",
      "В конфигурационном файле отсутствует значение параметра %s в секции [COPIER]."},
     {"ERROR_INSTALL",
@@ -32,10 +31,8 @@ constexpr BuiltInMessage kBuiltIn[kMessageCount] = {
      "Не обнаружено установленной версии ДБО Orva-Client v3 \"Ориола\". Установка "
      "прервана.\r\n"
      "Пожалуйста, обратитесь в службу технической поддержки Вашего банка."},
-    {"DEFENDER_CLIENT_NAME",
-     "Orva-Defender (Клиентская часть)"},
-    {"IEXPLORER_NAME",
-     "Internet Explorer"},
+    {"DEFENDER_CLIENT_NAME", "Orva-Defender (Клиентская часть)"},
+    {"IEXPLORER_NAME", "Internet Explorer"},
     {"IEXPLORER_CLOSE",
      "Закрыть все окна Internet Explorer (включая систему интернет \"Банк-Клиент\").\r\n"},
     {"DEFENDER_CLIENT_CLOSE",
@@ -45,8 +42,7 @@ constexpr BuiltInMessage kBuiltIn[kMessageCount] = {
     {"OTHERPROCESSES_CLOSE",
      "Завершить процессы:\r\n"
      "%s\r\n"},
-    {"ALL_OK",
-     "Обновление проведено успешно.\r\n"},
+    {"ALL_OK", "Обновление проведено успешно.\r\n"},
     {"CHECK_FOR_RUN_DEFENDER",
      "Перед началом работы в системе \"Банк-Клиент\" убедитесь, что запущен "
      "Orva-Defender.Подсистему Orva-Defender Вы можете вручную запустить из меню "
@@ -76,7 +72,8 @@ constexpr BuiltInMessage kBuiltIn[kMessageCount] = {
 std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
   std::string out;
   size_t start = 0;
-  for (size_t found; (found = text.find(from, start)) != std::string::npos; start = found + from.size())
+  for (size_t found; (found = text.find(from, start)) != std::string::npos;
+       start = found + from.size())
     out.append(text, start, found - start).append(to);
   return out.append(text, start);
 }

@@ -31,7 +31,8 @@ TEST(Messages, EveryBuiltInTextSurvivesTheScenarioFile) {
   for (size_t i = 0; i < kMessageCount; ++i) {
     const std::string& text = messages.Text(static_cast<Message>(i));
     const std::string escaped = LineBreaksToEscapes(text);
-    EXPECT_EQ(escaped.find_first_of("\r\n"), std::string::npos) << MessageKey(static_cast<Message>(i));
+    EXPECT_EQ(escaped.find_first_of("\r\n"), std::string::npos)
+        << MessageKey(static_cast<Message>(i));
     EXPECT_EQ(EscapesToLineBreaks(escaped), text);
     // The profile functions read at most 2,047 characters.
     EXPECT_LT(escaped.size(), 2048u);

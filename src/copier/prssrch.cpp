@@ -51,7 +51,8 @@ void TProcessSearcher::SearchProcesses() {
 bool TProcessSearcher::TerminateProcesses() {
   bool all = true;
   for (const auto& found : FoundList) {
-    kit::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, found.processId));
+    kit::UniqueHandle process(
+        ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, found.processId));
     if (!process || !::TerminateProcess(process.Get(), 0)) {
       all = false;
       continue;
@@ -97,7 +98,8 @@ void TProcessSearcher::ProcessStatusWalk() {
 
   std::vector<DWORD> ids(kMaxListed);
   DWORD bytes = 0;
-  if (!enumProcesses(ids.data(), kMaxListed * sizeof(DWORD), &bytes) || bytes < sizeof(DWORD)) return;
+  if (!enumProcesses(ids.data(), kMaxListed * sizeof(DWORD), &bytes) || bytes < sizeof(DWORD))
+    return;
   ids.resize(bytes / sizeof(DWORD));
 
   const auto fileName = [&](HANDLE process, HMODULE module) {
@@ -107,10 +109,12 @@ void TProcessSearcher::ProcessStatusWalk() {
   };
   std::vector<HMODULE> modules(kMaxListed);
   for (DWORD id : ids) {
-    kit::UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    kit::UniqueHandle process(
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
     if (!process) continue;
     DWORD needed = 0;
-    if (!enumModules(process.Get(), modules.data(), kMaxListed * sizeof(HMODULE), &needed)) continue;
+    if (!enumModules(process.Get(), modules.data(), kMaxListed * sizeof(HMODULE), &needed))
+      continue;
     const DWORD count = std::min<DWORD>(needed / sizeof(HMODULE), kMaxListed);
     if (count == 0) continue;
     // The first module is the program itself.
@@ -124,14 +128,17 @@ void TProcessSearcher::ProcessStatusWalk() {
 }
 
 bool TProcessSearcher::IsSearched(const std::string& modulePath) const {
-  const std::string key = UpperAscii(MatchShortPaths ? ShortPathName(modulePath) : FileNamePart(modulePath));
+  const std::string key =
+      UpperAscii(MatchShortPaths ? ShortPathName(modulePath) : FileNamePart(modulePath));
   return !key.empty() && std::find(SearchList.begin(), SearchList.end(), key) != SearchList.end();
 }
 
 void TProcessSearcher::Add(const std::string& programPath, DWORD processId) {
-  const bool known = std::any_of(FoundList.begin(), FoundList.end(),
-                                 [&](const FoundProcess& found) { return found.processId == processId; });
-  if (!known) FoundList.push_back({FullPathNames ? programPath : FileNamePart(programPath), processId});
+  const bool known =
+      std::any_of(FoundList.begin(), FoundList.end(),
+                  [&](const FoundProcess& found) { return found.processId == processId; });
+  if (!known)
+    FoundList.push_back({FullPathNames ? programPath : FileNamePart(programPath), processId});
 }
 
 }  // namespace copier

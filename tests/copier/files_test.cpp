@@ -126,14 +126,16 @@ TEST_P(ProcessSearch, FindsEachHolderOnceAndNoProgramForBeingSearchedItself) {
   searcher.MatchShortPaths = walk.shortPaths;
   searcher.FullPathNames = walk.shortPaths;
   const auto key = [&](const std::string& path) {
-    return copier::UpperAscii(walk.shortPaths ? copier::ShortPathName(path) : copier::FileNamePart(path));
+    return copier::UpperAscii(walk.shortPaths ? copier::ShortPathName(path)
+                                              : copier::FileNamePart(path));
   };
   searcher.SearchList = {key(first), key(second), key(itself)};
   searcher.SearchProcesses();
 
   std::map<DWORD, std::string> found;
   for (const auto& process : searcher.FoundList) {
-    EXPECT_TRUE(found.emplace(process.processId, process.name).second) << "found twice: " << process.name;
+    EXPECT_TRUE(found.emplace(process.processId, process.name).second)
+        << "found twice: " << process.name;
   }
   ASSERT_EQ(found.size(), 3u);
   const std::map<DWORD, std::string> programs = {{one, twice}, {two, twice}, {three, both}};
@@ -142,7 +144,8 @@ TEST_P(ProcessSearch, FindsEachHolderOnceAndNoProgramForBeingSearchedItself) {
     // The tool-help walk names a program as the system's snapshot does, which on systems of
     // the NT family is its file name alone.
     const bool fullPath = walk.shortPaths && walk.platformId == 2;
-    EXPECT_TRUE(kit::EqualsIgnoreAsciiCase(found[id], fullPath ? program : copier::FileNamePart(program)))
+    EXPECT_TRUE(
+        kit::EqualsIgnoreAsciiCase(found[id], fullPath ? program : copier::FileNamePart(program)))
         << found[id];
   }
 
@@ -161,9 +164,11 @@ TEST_P(ProcessSearch, FindsEachHolderOnceAndNoProgramForBeingSearchedItself) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Walks, ProcessSearch,
-                         ::testing::Values(Walk{2, true}, Walk{2, false}, Walk{1, true}, Walk{1, false}),
+                         ::testing::Values(Walk{2, true}, Walk{2, false}, Walk{1, true},
+                                           Walk{1, false}),
                          [](const ::testing::TestParamInfo<Walk>& info) {
-                           return std::string(info.param.platformId == 1 ? "ToolHelp" : "ProcessStatus") +
+                           return std::string(info.param.platformId == 1 ? "ToolHelp"
+                                                                         : "ProcessStatus") +
                                   (info.param.shortPaths ? "ShortPaths" : "FileNames");
                          });
 

@@ -33,7 +33,8 @@ int64_t BaseTime() {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -73,7 +74,8 @@ void WriteDll(const std::string& path, const kit::FileVersion& version, const st
   static const char kSignature[] = "\xBD\x04\xEF\xFE";
   const size_t key = image.find(std::string(kKey, sizeof kKey - 1));
   const size_t at = key == std::string::npos ? key : image.find(std::string(kSignature, 4), key);
-  if (at == std::string::npos || at - key > 64) throw std::runtime_error("the test server has no version resource");
+  if (at == std::string::npos || at - key > 64)
+    throw std::runtime_error("the test server has no version resource");
   const uint32_t words[2] = {static_cast<uint32_t>(version.major) << 16 | version.minor,
                              static_cast<uint32_t>(version.release) << 16 | version.build};
   std::memcpy(&image[at + 8], words, sizeof words);
@@ -104,14 +106,17 @@ bool Exists(const std::string& path) {
 void SetWriteTime(const std::string& path, int seconds) {
   kit::UniqueFile file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, 0, nullptr));
-  const FILETIME time = ToFileTime(static_cast<uint64_t>(BaseTime() + int64_t{seconds} * 10'000'000));
+  const FILETIME time =
+      ToFileTime(static_cast<uint64_t>(BaseTime() + int64_t{seconds} * 10'000'000));
   if (!file || !::SetFileTime(file.Get(), nullptr, nullptr, &time))
     throw std::runtime_error("cannot set the time of " + path);
 }
 
 uint64_t WriteTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  return ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? FromFileTime(data.ftLastWriteTime) : 0;
+  return ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+             ? FromFileTime(data.ftLastWriteTime)
+             : 0;
 }
 
 std::vector<FileState> FolderState(const std::string& folder) {
@@ -120,7 +125,8 @@ std::vector<FileState> FolderState(const std::string& folder) {
     const std::string path = entry.path().string();
     files.push_back({entry.path().filename().string(), ReadAll(path), WriteTime(path)});
   }
-  std::sort(files.begin(), files.end(), [](const FileState& a, const FileState& b) { return a.name < b.name; });
+  std::sort(files.begin(), files.end(),
+            [](const FileState& a, const FileState& b) { return a.name < b.name; });
   return files;
 }
 
@@ -139,13 +145,15 @@ DWORD Holders::Start(const std::string& program, const std::vector<std::string>&
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
     return 0;
   kit::UniqueHandle process(info.hProcess), thread(info.hThread);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < deadline) {
     const auto started = Started();
-    if (std::find(started.begin(), started.end(), info.dwProcessId) != started.end()) return info.dwProcessId;
+    if (std::find(started.begin(), started.end(), info.dwProcessId) != started.end())
+      return info.dwProcessId;
     if (::WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) return 0;
   }
   ::TerminateProcess(process.Get(), 1);

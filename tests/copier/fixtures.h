@@ -1,8 +1,8 @@
 // Real folders, files, programs and registry entries for the updater's tests under Wine.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>

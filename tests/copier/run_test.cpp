@@ -24,16 +24,17 @@ using wintest::BoxIcon;
 
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP) {
   std::wstring wide(text.size(), L'\0');
-  wide.resize(static_cast<size_t>(::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                                        wide.data(), static_cast<int>(wide.size()))));
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(codePage, 0, text.data(),
+                                                        static_cast<int>(text.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
   return wide;
 }
 
 std::string Utf8(const std::wstring& text) {
   std::string narrow(text.size() * 3, '\0');
-  narrow.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                          narrow.data(), static_cast<int>(narrow.size()),
-                                                          nullptr, nullptr)));
+  narrow.resize(static_cast<size_t>(
+      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                            static_cast<int>(narrow.size()), nullptr, nullptr)));
   return narrow;
 }
 
@@ -61,7 +62,8 @@ std::map<std::string, std::wstring> BuiltInTexts() {
   std::istringstream lines(ReadAll(wintest::HostPath(KIT_COPIER_MESSAGES)));
   for (std::string line; std::getline(lines, line);) {
     const size_t equals = line.find('=');
-    if (equals != std::string::npos) texts[line.substr(0, equals)] = Wide(line.substr(equals + 1), CP_UTF8);
+    if (equals != std::string::npos)
+      texts[line.substr(0, equals)] = Wide(line.substr(equals + 1), CP_UTF8);
   }
   return texts;
 }
@@ -80,13 +82,18 @@ struct Box {
 };
 
 Box ErrorBox(const std::wstring& text) { return {L"Error", BoxIcon::Error, {IDOK}, text}; }
-Box SharingBox(const std::wstring& text) { return {L"Внимание", BoxIcon::Question, {IDOK, IDCANCEL}, text}; }
-Box CopyErrorBox() { return {L"Внимание!", BoxIcon::Warning, {IDOK, IDCANCEL}, Shown("COPY_ERROR")}; }
+Box SharingBox(const std::wstring& text) {
+  return {L"Внимание", BoxIcon::Question, {IDOK, IDCANCEL}, text};
+}
+Box CopyErrorBox() {
+  return {L"Внимание!", BoxIcon::Warning, {IDOK, IDCANCEL}, Shown("COPY_ERROR")};
+}
 
 // The request to close programs when only `program` holds installed files.
 std::wstring OtherProgramRequest(const std::wstring& program) {
   return Format(Shown("SHARING_ERROR"),
-                {program + L"\r\n", L"1. " + Format(Shown("OTHERPROCESSES_CLOSE"), {program + L"\r\n"}) + L"\r\n2"});
+                {program + L"\r\n",
+                 L"1. " + Format(Shown("OTHERPROCESSES_CLOSE"), {program + L"\r\n"}) + L"\r\n2"});
 }
 
 bool IsLogPrefix(const std::string& line) {
@@ -116,7 +123,8 @@ class CopierRun : public ::testing::Test {
 
   void WriteScenario(const std::vector<std::string>& files, const std::string& more = "") const {
     std::string text = "[COPIER]\r\nAXCLSID=" + installation_.ClassId() + "\r\n";
-    for (size_t i = 0; i < files.size(); ++i) text += "FILE" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
+    for (size_t i = 0; i < files.size(); ++i)
+      text += "FILE" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
     WriteText(Package("update.ini"), text + more);
   }
 
@@ -151,7 +159,8 @@ class CopierRun : public ::testing::Test {
       HWND box = wintest::WaitForWindow(L"#32770", L"", 0ms);
       if (box == nullptr) continue;
       const auto shown = wintest::ReadMessageBox(box);
-      ADD_FAILURE() << "unexpected message box \"" << Utf8(shown.caption) << "\": " << Utf8(shown.text);
+      ADD_FAILURE() << "unexpected message box \"" << Utf8(shown.caption)
+                    << "\": " << Utf8(shown.text);
       wintest::PressButton(box, shown.buttons.empty() ? IDOK : shown.buttons.back());
       wintest::WaitForWindowGone(box);
     }
@@ -165,7 +174,8 @@ class CopierRun : public ::testing::Test {
   std::vector<std::string> Log() const {
     std::vector<std::string> entries;
     std::string text = ReadAll(Package("log.txt"));
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+      text.resize(text.size() - 2);
     size_t start = 0;
     while (start <= text.size() && !text.empty()) {
       size_t end = text.find("\r\n", start);
@@ -204,7 +214,9 @@ class CopierRun : public ::testing::Test {
 
 TEST_F(CopierRun, WithoutArgumentsShowsOnlyTheUsage) {
   auto run = Launch("");
-  Answer({L"Warning", BoxIcon::Warning, {IDOK},
+  Answer({L"Warning",
+          BoxIcon::Warning,
+          {IDOK},
           L"Использование: copier.exe -c=inifilename <Дополнительные, необязательные параметры>\r\n"
           L"-c=<Имя файла> - конфигурационный файл сценария работы.\r\n"
           L"Дополнительные, необязательные параметры: \r\n"
@@ -227,7 +239,8 @@ TEST_F(CopierRun, DefaultsModeWritesTheBuiltInSettingsAndNothingElse) {
   const std::wstring defaults = Wide(Package("def.ini"));
   const auto value = [&](const wchar_t* section, const std::wstring& key) {
     wchar_t text[4096];
-    const DWORD length = ::GetPrivateProfileStringW(section, key.c_str(), L"(none)", text, 4096, defaults.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringW(section, key.c_str(), L"(none)", text, 4096, defaults.c_str());
     return std::wstring(text, length);
   };
   // Written as held before any scenario is read, although a scenario without the key means 1.
@@ -237,7 +250,8 @@ TEST_F(CopierRun, DefaultsModeWritesTheBuiltInSettingsAndNothingElse) {
   EXPECT_EQ(value(L"COPIER", L"FILE1"), L"(none)");
   const auto texts = BuiltInTexts();
   ASSERT_EQ(texts.size(), 13u);
-  for (const auto& [key, text] : texts) EXPECT_EQ(Utf8(value(L"Messages", Wide(key))), Utf8(text)) << key;
+  for (const auto& [key, text] : texts)
+    EXPECT_EQ(Utf8(value(L"Messages", Wide(key))), Utf8(text)) << key;
 }
 
 TEST_F(CopierRun, RefusalsTellWhyAndChangeNothing) {
@@ -251,16 +265,19 @@ TEST_F(CopierRun, RefusalsTellWhyAndChangeNothing) {
     std::wstring text;
   } cases[] = {
       {"", "-c=absent.ini",
-       L"Не найден конфигурационный файл: \"" + Wide(Package("absent.ini")) + L"\".\r\nСообщите разработчикам."},
+       L"Не найден конфигурационный файл: \"" + Wide(Package("absent.ini")) +
+           L"\".\r\nСообщите разработчикам."},
       // Only the built-in text can tell that AXCLSID is missing: [Messages] is read after it.
-      {"[COPIER]\r\nFILE1=sigcore.dll\r\n[Messages]\r\nNOT_FOUND_PARAM=другой текст\r\n", "-c=update.ini",
-       Format(Shown("NOT_FOUND_PARAM"), {L"AXCLSID"})},
+      {"[COPIER]\r\nFILE1=sigcore.dll\r\n[Messages]\r\nNOT_FOUND_PARAM=другой текст\r\n",
+       "-c=update.ini", Format(Shown("NOT_FOUND_PARAM"), {L"AXCLSID"})},
       {"[COPIER]\r\nAXCLSID=" + NewClassId() + "\r\nFILE1=sigcore.dll\r\n", "-c=update.ini",
        Shown("NOT_FOUND_REGISTERED_ACIVEX")},
       {"[COPIER]\r\nAXCLSID=" + gone.ClassId() + "\r\nFILE1=sigcore.dll\r\n", "-c=update.ini",
        Shown("NOT_FOUND_REGISTERED_ACIVEX")},
       // A source missing when versions are compared, with a text of the scenario's own.
-      {"[COPIER]\r\n" + known + "FILE1=sigcore.dll\r\nFILE2=missing.dll\r\n[Messages]\r\nNOT_FOUND_FILE=Нет файла\\n%s\r\n",
+      {"[COPIER]\r\n" + known +
+           "FILE1=sigcore.dll\r\nFILE2=missing.dll\r\n[Messages]\r\nNOT_FOUND_FILE=Нет "
+           "файла\\n%s\r\n",
        "-c=update.ini", L"Нет файла\r\nmissing.dll"},
   };
   const auto before = FolderState(install_);
@@ -295,7 +312,8 @@ TEST_F(CopierRun, NothingToCopyEndsSilentlyWithoutLookingForPrograms) {
   auto run = Launch("-c=update.ini -l=log.txt");
   Finish(run);
   EXPECT_EQ(FolderState(install_), before);
-  EXPECT_EQ(ComTrace(), std::vector<std::string>{"register " + Installed("axgate.dll") + " 3.1.0.5"});
+  EXPECT_EQ(ComTrace(),
+            std::vector<std::string>{"register " + Installed("axgate.dll") + " 3.1.0.5"});
   EXPECT_TRUE(IsRunning(browser));
   const auto log = Log();
   ASSERT_FALSE(log.empty());
@@ -332,12 +350,14 @@ TEST_F(CopierRun, UpdateWithoutHoldersIsSilentAndKeepsEveryBackupApart) {
   EXPECT_EQ(ReadAll(Installed("sigcore.ini.bak")), installed["sigcore.ini"]);
   EXPECT_FALSE(Exists(Installed("sigcore.bak")));
   EXPECT_FALSE(Exists(root_ / "Kit.bak"));
-  EXPECT_EQ(ComTrace(), (std::vector<std::string>{"unregister " + Installed("axgate.dll") + " 3.1.0.5",
-                                                  "register " + Installed("axgate.dll") + " 3.1.0.6"}));
+  EXPECT_EQ(ComTrace(),
+            (std::vector<std::string>{"unregister " + Installed("axgate.dll") + " 3.1.0.5",
+                                      "register " + Installed("axgate.dll") + " 3.1.0.6"}));
 
   const std::string dir = install_ + "\\";
   char system[MAX_PATH];
-  const std::string regsvr32 = std::string(system, ::GetSystemDirectoryA(system, MAX_PATH)) + "\\regsvr32.exe";
+  const std::string regsvr32 =
+      std::string(system, ::GetSystemDirectoryA(system, MAX_PATH)) + "\\regsvr32.exe";
   std::vector<std::string> expected = {
       "Start GetDestDir",
       "Get from AXCLSID=" + installation_.ClassId() + " Result=\"" + dir + "axgate.dll\"",
@@ -425,8 +445,10 @@ TEST_F(CopierRun, ProgramsAreAskedToCloseThenEndedAndTheAgentStartedAgain) {
   WriteScenario({"axgate.dll", "sigcore.dll"});
   const std::string offered = ReadAll(Package("sigcore.dll"));
   const std::string agentProgram = root_ / "qtunnel.exe";
-  const DWORD browser1 = holders_.Start(root_ / "IExplorer.exe", {"load", Installed("sigcore.dll")});
-  const DWORD browser2 = holders_.Start(root_ / "IExplorer.exe", {"load", Installed("sigcore.dll")});
+  const DWORD browser1 =
+      holders_.Start(root_ / "IExplorer.exe", {"load", Installed("sigcore.dll")});
+  const DWORD browser2 =
+      holders_.Start(root_ / "IExplorer.exe", {"load", Installed("sigcore.dll")});
   const DWORD agent = holders_.Start(agentProgram, {"load", Installed("axgate.dll")});
   ASSERT_TRUE(browser1 && browser2 && agent);
 
@@ -435,17 +457,24 @@ TEST_F(CopierRun, ProgramsAreAskedToCloseThenEndedAndTheAgentStartedAgain) {
   ASSERT_NE(box, nullptr);
   // The programs are named in the order the system listed them, which the log has by now.
   const auto log = Log();
-  const auto found = std::find_if(log.begin(), log.end(),
-                                  [](const std::string& e) { return e.rfind("Found processes: ", 0) == 0; });
+  const auto found = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+    return e.rfind("Found processes: ", 0) == 0;
+  });
   ASSERT_NE(found, log.end());
   EXPECT_EQ(std::count(found->begin(), found->end(), '\n'), 2) << *found;
   const bool browserFirst = found->find("IExplorer.exe") < found->find("qtunnel.exe");
-  std::wstring browser = Shown("IEXPLORER_NAME") + L"\r\n", agentName = Shown("DEFENDER_CLIENT_NAME") + L"\r\n";
-  std::wstring closeBrowser = Shown("IEXPLORER_CLOSE") + L"\r\n", closeAgent = Shown("DEFENDER_CLIENT_CLOSE") + L"\r\n";
+  std::wstring browser = Shown("IEXPLORER_NAME") + L"\r\n",
+               agentName = Shown("DEFENDER_CLIENT_NAME") + L"\r\n";
+  std::wstring closeBrowser = Shown("IEXPLORER_CLOSE") + L"\r\n",
+               closeAgent = Shown("DEFENDER_CLIENT_CLOSE") + L"\r\n";
   const std::wstring request =
-      browserFirst ? Format(Shown("SHARING_ERROR"), {browser + agentName, L"1. " + closeBrowser + L"2. " + closeAgent + L"3"})
-                   : Format(Shown("SHARING_ERROR"), {agentName + browser, L"1. " + closeAgent + L"2. " + closeBrowser + L"3"});
+      browserFirst
+          ? Format(Shown("SHARING_ERROR"),
+                   {browser + agentName, L"1. " + closeBrowser + L"2. " + closeAgent + L"3"})
+          : Format(Shown("SHARING_ERROR"),
+                   {agentName + browser, L"1. " + closeAgent + L"2. " + closeBrowser + L"3"});
   Check(box, SharingBox(request));
+  wintest::SaveScreenshot("copier_request_to_close_programs");
   End(agent);
   ASSERT_TRUE(wintest::PressButton(box, IDOK));
 
@@ -459,10 +488,12 @@ TEST_F(CopierRun, ProgramsAreAskedToCloseThenEndedAndTheAgentStartedAgain) {
   EXPECT_TRUE(IsRunning(started.back()));
   const auto after = Log();
   EXPECT_NE(std::find(after.begin(), after.end(), "Autostart modul: " + agentProgram), after.end());
-  const auto terminated = std::find_if(after.begin(), after.end(),
-                                       [](const std::string& e) { return e.rfind("Terminate processes: ", 0) == 0; });
+  const auto terminated = std::find_if(after.begin(), after.end(), [](const std::string& e) {
+    return e.rfind("Terminate processes: ", 0) == 0;
+  });
   ASSERT_NE(terminated, after.end());
-  EXPECT_EQ(std::count(terminated->begin(), terminated->end(), '\n'), 1) << "only the two browsers: " << *terminated;
+  EXPECT_EQ(std::count(terminated->begin(), terminated->end(), '\n'), 1)
+      << "only the two browsers: " << *terminated;
 }
 
 TEST_F(CopierRun, CancelOnTheRequestToCloseProgramsChangesNothing) {
@@ -508,7 +539,8 @@ TEST_F(LockedUpdate, SecondAttemptSucceedsOnceTheFileIsLetGo) {
   // The backups hold the files as installed before the run, not those of the first attempt.
   for (const auto& file : before_) {
     if (offered_.count(file.name) == 0) continue;
-    EXPECT_EQ(ReadAll(Installed(file.name.substr(0, file.name.size() - 4) + ".bak")), file.bytes) << file.name;
+    EXPECT_EQ(ReadAll(Installed(file.name.substr(0, file.name.size() - 4) + ".bak")), file.bytes)
+        << file.name;
   }
   const auto log = Log();
   EXPECT_NE(std::find(log.begin(), log.end(), "Start cycle number 2"), log.end());
@@ -545,7 +577,8 @@ TEST_F(CopierRun, SourceMissingDuringTheUpdatePutsEverythingBackWithoutFurtherWo
 // Five files, the copy failing at each in turn in both attempts: every time the installation
 // ends as it was, byte for byte and time for time, with its ActiveX server registered.
 TEST_F(CopierRun, EveryFailedUpdateIsRolledBackWhereverItFails) {
-  const std::vector<std::string> files = {"axgate.dll", "sigcore.dll", "sigcore.ini", "ccom.dll", "readme.txt"};
+  const std::vector<std::string> files = {"axgate.dll", "sigcore.dll", "sigcore.ini", "ccom.dll",
+                                          "readme.txt"};
   for (const auto& failing : files) {
     SCOPED_TRACE("failing at " + failing);
     std::filesystem::remove_all(install_);

@@ -25,7 +25,8 @@ HRESULT Trace(const char* what) {
   kit::UniqueFile file(::CreateFileA(trace, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  return file && ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)
+  return file && ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written,
+                             nullptr)
              ? S_OK
              : E_FAIL;
 }

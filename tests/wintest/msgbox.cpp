@@ -88,7 +88,8 @@ BoxIcon IconOnScreen(HWND iconControl) {
                 {BoxIcon::Question, IDI_QUESTION}};
   for (const auto& icon : kIcons) {
     // The corner of every system icon is transparent, so it shows the background.
-    if (Render(::LoadIconA(nullptr, icon.id), width, height, shown.front()) == shown) return icon.kind;
+    if (Render(::LoadIconA(nullptr, icon.id), width, height, shown.front()) == shown)
+      return icon.kind;
   }
   return BoxIcon::Unknown;
 }
@@ -123,12 +124,18 @@ bool PressButton(HWND box, int id) {
 
 const char* BoxIconName(BoxIcon icon) {
   switch (icon) {
-    case BoxIcon::None: return "none";
-    case BoxIcon::Information: return "information";
-    case BoxIcon::Warning: return "warning";
-    case BoxIcon::Error: return "error";
-    case BoxIcon::Question: return "question";
-    case BoxIcon::Unknown: break;
+    case BoxIcon::None:
+      return "none";
+    case BoxIcon::Information:
+      return "information";
+    case BoxIcon::Warning:
+      return "warning";
+    case BoxIcon::Error:
+      return "error";
+    case BoxIcon::Question:
+      return "question";
+    case BoxIcon::Unknown:
+      break;
   }
   return "unknown";
 }
