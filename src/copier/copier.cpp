@@ -1,6 +1,7 @@
 #include "copier.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "backupname.h"
 #include "fileversion.h"
@@ -311,17 +312,15 @@ void TCopier::Restore() {
       ::DeleteFileA(destination.c_str());
       config_.Log("DeleteFile: " + destination);
     }
-    if (isNew) {
-      if (FileExists(destination)) notRestored.push_back(entry);
-      continue;
+    bool restored = !FileExists(destination);
+    if (!isNew) {
+      config_.Log(FormatText("Rename \"%s\" to \"%s\"", {entry.backup, destination}));
+      restored = ::MoveFileA(entry.backup.c_str(), destination.c_str()) != FALSE;
     }
-    config_.Log(FormatText("Rename \"%s\" to \"%s\"", {entry.backup, destination}));
-    if (!::MoveFileA(entry.backup.c_str(), destination.c_str())) {
-      // Kept in the list, so that no later step takes the backup for a stale one.
-      notRestored.push_back(entry);
-      continue;
-    }
-    if (entry.activeX) RegisterOCX(destination);
+    // Kept in the list, so that no later step takes the backup for a stale one.
+    if (!restored) notRestored.push_back(entry);
+    // Whatever server file lies there now, put back or left in place, is registered.
+    if (entry.activeX && FileExists(destination)) RegisterOCX(destination);
   }
   config_.backups = std::move(notRestored);
   config_.Log("End Restore");

@@ -39,7 +39,7 @@ class TCopier {
   bool CheckProcesses();
 
   // Puts back every destination of the backup list: a replaced file from its backup, a new
-  // file by deleting it.
+  // file by deleting it. What cannot be put back stays listed, its backup kept.
   void Restore();
 
   // Registers or unregisters an in-process server with the system's regsvr32; true when

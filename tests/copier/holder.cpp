@@ -1,7 +1,8 @@
 // A program that holds files the way the browser or the protection agent holds the kit's, for
 // the updater's tests. Copied under the name the test needs (IExplorer.exe, qtunnel.exe...):
-//   holder [load DLL | lock FILE]...
-// It loads each DLL, opens each FILE without sharing, then appends its process id to the file
+//   holder [load DLL | lock FILE | open FILE]...
+// It loads each DLL, opens each FILE to lock without any sharing and each FILE to open with
+// reading and writing shared but not deleting, then appends its process id to the file
 // that KIT_HOLDER_TRACE names, so the test knows it holds them, and waits to be ended (two
 // minutes at most, so that a test that fails half-way leaves nothing running for long).
 // It has no window and no console.
@@ -23,8 +24,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (std::strcmp(what, "load") == 0) {
       modules.emplace_back(::LoadLibraryA(path));
       if (!modules.back()) return 1;
-    } else if (std::strcmp(what, "lock") == 0) {
-      files.emplace_back(::CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    } else if (std::strcmp(what, "lock") == 0 || std::strcmp(what, "open") == 0) {
+      const DWORD sharing = what[0] == 'l' ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+      files.emplace_back(
+          ::CreateFileA(path, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
       if (!files.back()) return 1;
     } else {
       return 2;

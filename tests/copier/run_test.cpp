@@ -511,9 +511,11 @@ TEST_F(CopierRun, CancelOnTheRequestToCloseProgramsChangesNothing) {
   EXPECT_TRUE(Exists(Package("sigcore.dll")));
 }
 
-class LockedUpdate : public CopierRun {
+// An update of two files, the second held open by another program: without any sharing
+// ("lock"), or shared for reading and writing but not for deleting ("open"), so that it cannot
+// be moved to its backup.
+class LockedUpdate : public CopierRun, public ::testing::WithParamInterface<const char*> {
  protected:
-  // An update of two files, the second held open without sharing by another program.
   LockedUpdate() {
     for (const char* name : {"sigcore.dll", "orvavk.dll"}) {
       PutDll(Installed(name), {3, 1, 0, 5}, 0);
@@ -522,7 +524,13 @@ class LockedUpdate : public CopierRun {
     }
     WriteScenario({"sigcore.dll", "orvavk.dll"});
     before_ = FolderState(install_);
-    locker_ = holders_.Start(root_ / "locker.exe", {"lock", Installed("orvavk.dll")});
+    locker_ = holders_.Start(root_ / "locker.exe", {GetParam(), Installed("orvavk.dll")});
+  }
+
+  const std::string& Original(const std::string& name) const {
+    return std::find_if(before_.begin(), before_.end(),
+                        [&](const FileState& f) { return f.name == name; })
+        ->bytes;
   }
 
   std::vector<FileState> before_;
@@ -530,23 +538,20 @@ class LockedUpdate : public CopierRun {
   DWORD locker_ = 0;
 };
 
-TEST_F(LockedUpdate, SecondAttemptSucceedsOnceTheFileIsLetGo) {
+TEST_P(LockedUpdate, SecondAttemptSucceedsOnceTheFileIsLetGo) {
   ASSERT_NE(locker_, 0u);
   auto run = Launch("-c=update.ini -l=log.txt");
   Answer(CopyErrorBox(), IDOK, [&] { End(locker_); });
   Finish(run);
   for (const auto& [name, bytes] : offered_) EXPECT_EQ(ReadAll(Installed(name)), bytes) << name;
   // The backups hold the files as installed before the run, not those of the first attempt.
-  for (const auto& file : before_) {
-    if (offered_.count(file.name) == 0) continue;
-    EXPECT_EQ(ReadAll(Installed(file.name.substr(0, file.name.size() - 4) + ".bak")), file.bytes)
-        << file.name;
-  }
+  EXPECT_EQ(ReadAll(Installed("sigcore.bak")), Original("sigcore.dll"));
+  EXPECT_EQ(ReadAll(Installed("orvavk.bak")), Original("orvavk.dll"));
   const auto log = Log();
   EXPECT_NE(std::find(log.begin(), log.end(), "Start cycle number 2"), log.end());
 }
 
-TEST_F(LockedUpdate, CancelAfterTheFirstAttemptPutsEverythingBack) {
+TEST_P(LockedUpdate, CancelAfterTheFirstAttemptPutsEverythingBack) {
   ASSERT_NE(locker_, 0u);
   auto run = Launch("-c=update.ini");
   Answer(CopyErrorBox(), IDCANCEL);
@@ -555,6 +560,27 @@ TEST_F(LockedUpdate, CancelAfterTheFirstAttemptPutsEverythingBack) {
   End(locker_);
   EXPECT_EQ(FolderState(install_), before_);
 }
+
+// While the user reads the first failure, another program takes hold of the file the first
+// attempt installed, so it cannot be put back. Its backup is the only copy of the installed
+// file, and no later step may give it up.
+TEST_P(LockedUpdate, ABackupOutlivesEveryFailureToPutItBack) {
+  ASSERT_NE(locker_, 0u);
+  auto run = Launch("-c=update.ini");
+  DWORD grabber = 0;
+  Answer(CopyErrorBox(), IDOK, [&] {
+    grabber = holders_.Start(root_ / "grabber.exe", {"lock", Installed("sigcore.dll")});
+  });
+  Answer(ErrorBox(Shown("ERROR_INSTALL")), IDOK);
+  Finish(run);
+  ASSERT_NE(grabber, 0u);
+  End(grabber);
+  End(locker_);
+  EXPECT_EQ(ReadAll(Installed("sigcore.bak")), Original("sigcore.dll"));
+  EXPECT_EQ(ReadAll(Installed("orvavk.dll")), Original("orvavk.dll"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Holds, LockedUpdate, ::testing::Values("lock", "open"));
 
 TEST_F(CopierRun, SourceMissingDuringTheUpdatePutsEverythingBackWithoutFurtherWords) {
   for (const char* name : {"sigcore.dll", "orvavk.dll", "ccomio.dll"}) {
