@@ -329,11 +329,13 @@ TEST_F(CopierRun, UpdateWithoutHoldersIsSilentAndKeepsEveryBackupApart) {
   PutText(Installed("sigcore.ini"), "installed settings", 0);
   PutText(Package("sigcore.ini"), "offered settings", 0);
   PutText(Package("readme.txt"), "a file new to the installation", 0);
+  PutText(Installed("license"), "installed license", 0);
+  PutText(Package("license"), "offered license", 0);
   // A backup left by an earlier update gives way to the new one.
   PutText(Installed("axgate.bak"), "an older backup", 0);
-  WriteScenario({"axgate.dll", "sigcore.dll", "sigcore.ini", "readme.txt"});
+  WriteScenario({"axgate.dll", "sigcore.dll", "sigcore.ini", "readme.txt", "license"});
   std::map<std::string, std::string> offered, installed;
-  for (const char* name : {"axgate.dll", "sigcore.dll", "sigcore.ini", "readme.txt"}) {
+  for (const char* name : {"axgate.dll", "sigcore.dll", "sigcore.ini", "readme.txt", "license"}) {
     offered[name] = ReadAll(Package(name));
     installed[name] = ReadAll(Installed(name));
   }
@@ -349,6 +351,8 @@ TEST_F(CopierRun, UpdateWithoutHoldersIsSilentAndKeepsEveryBackupApart) {
   EXPECT_EQ(ReadAll(Installed("sigcore.dll.bak")), installed["sigcore.dll"]);
   EXPECT_EQ(ReadAll(Installed("sigcore.ini.bak")), installed["sigcore.ini"]);
   EXPECT_FALSE(Exists(Installed("sigcore.bak")));
+  // The dot of "Kit.v2" is no extension of "license".
+  EXPECT_EQ(ReadAll(Installed("license.bak")), installed["license"]);
   EXPECT_FALSE(Exists(root_ / "Kit.bak"));
   EXPECT_EQ(ComTrace(),
             (std::vector<std::string>{"unregister " + Installed("axgate.dll") + " 3.1.0.5",
@@ -364,6 +368,7 @@ TEST_F(CopierRun, UpdateWithoutHoldersIsSilentAndKeepsEveryBackupApart) {
       "End GetDestDir: " + dir,
       "Dest dir: " + dir,
       "Check files for need copy (version source > version dest)",
+      "Check files: source: \"license\" dest: \"" + dir + "license\"",
       "Check files: source: \"readme.txt\" dest: \"" + dir + "readme.txt\"",
       "Check files: source: \"sigcore.ini\" dest: \"" + dir + "sigcore.ini\"",
       "Check files: source: \"sigcore.dll\" dest: \"" + dir + "sigcore.dll\"",
@@ -408,10 +413,16 @@ TEST_F(CopierRun, UpdateWithoutHoldersIsSilentAndKeepsEveryBackupApart) {
       "Dest modul name: " + dir + "readme.txt",
       "Start copy: readme.txt -> " + dir + "readme.txt",
       "Copy TRUE",
+      "Work with: license",
+      "Dest modul name: " + dir + "license",
+      "Create backup: " + dir + "license.bak",
+      "Start copy: license -> " + dir + "license",
+      "Copy TRUE",
       "Delete file: axgate.dll",
       "Delete file: sigcore.dll",
       "Delete file: sigcore.ini",
       "Delete file: readme.txt",
+      "Delete file: license",
   };
   const auto log = Log();
   ASSERT_EQ(log.size(), expected.size()) << ::testing::PrintToString(log);
