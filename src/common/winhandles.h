@@ -81,6 +81,15 @@ struct ScreenDcTraits {
   static void Close(Type h) noexcept { ::ReleaseDC(nullptr, h); }
 };
 
+// Windows a program creates; a window its parent has already destroyed is left alone.
+struct WindowTraits {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept {
+    if (::IsWindow(h)) ::DestroyWindow(h);
+  }
+};
+
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
@@ -88,5 +97,6 @@ using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueCreatedDc = UniqueResource<CreatedDcTraits>;
 using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
+using UniqueWindow = UniqueResource<WindowTraits>;
 
 }  // namespace kit
