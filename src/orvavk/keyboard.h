@@ -4,7 +4,7 @@
 // window does; the key maps it is built from live with the form.
 //
 // Switching languages here only changes which letters "abc" shows: the system's input
-// language is never touched.
+// language is never touched. A keyboard is destroyed before the window it was built in.
 #pragma once
 
 #include <windows.h>

@@ -94,7 +94,8 @@ TEST_P(Keyboard, LettersFollowTheLanguageWithoutChangingIt) {
   EXPECT_EQ(listText(), L"Русский");
   EXPECT_EQ(next.PaintedText(), L"English");
   Screenshot(host, "orvavk_keyboard_tab_style_" + std::to_string(GetParam()));
-  // (Wine's default handling of the notice itself may set the thread's layout.)
+  // Wine's default handling of the notice sets the thread's layout to the one it names (where
+  // Windows has done so before sending it): from here on, nothing may change it.
   const HKL inputLanguage = ::GetKeyboardLayout(0);
 
   // The language button moves to the language it names, and keeps "Numbers" selected.

@@ -83,16 +83,15 @@ inline void ClickTab(HWND tabs, int index) {
   PumpMessages();
 }
 
+inline BOOL CALLBACK CollectKey(HWND child, LPARAM found) {
+  if (TKeyButton* key = TKeyButton::FromWindow(child))
+    reinterpret_cast<std::vector<TKeyButton*>*>(found)->push_back(key);
+  return TRUE;
+}
+
 inline std::vector<TKeyButton*> KeysBelow(HWND window) {
   std::vector<TKeyButton*> keys;
-  ::EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) {
-        if (TKeyButton* key = TKeyButton::FromWindow(child))
-          reinterpret_cast<std::vector<TKeyButton*>*>(found)->push_back(key);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&keys));
+  ::EnumChildWindows(window, CollectKey, reinterpret_cast<LPARAM>(&keys));
   return keys;
 }
 
