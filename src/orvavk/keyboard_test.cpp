@@ -219,6 +219,7 @@ TEST_P(Scroller, OnlyAPanelWiderThanItsPageScrolls) {
   EXPECT_EQ(::GetParent(panel), scroller.Viewport());
   const auto left = [&] { return BoundsInParent(panel).left; };
   EXPECT_EQ(left(), 0);
+  Screenshot(host.Window(), "orvavk_scroller_tab_style_" + std::to_string(GetParam()));
 
   std::vector<LONG> lefts;
   for (int click = 0; click < 8; ++click) {

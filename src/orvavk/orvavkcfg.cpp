@@ -9,34 +9,34 @@ namespace {
 constexpr uint32_t kWindowText = SystemColour(COLOR_WINDOWTEXT);
 constexpr uint32_t kWhite = 0xFFFFFF;
 
-TFontSpec FontFace(int32_t height, const wchar_t* face) {
-  TFontSpec spec{height, FW_NORMAL, 0, DEFAULT_CHARSET, kWindowText, {}};
-  std::wcsncpy(spec.face, face, LF_FACESIZE - 1);
-  return spec;
+TFontDescription FontFace(int32_t height, const wchar_t* face) {
+  TFontDescription description{height, FW_NORMAL, 0, DEFAULT_CHARSET, kWindowText, {}};
+  std::wcsncpy(description.face, face, LF_FACESIZE - 1);
+  return description;
 }
 
-TFontSpec FromLogFont(const LOGFONTW& font) {
-  TFontSpec spec = FontFace(font.lfHeight, font.lfFaceName);
-  spec.weight = font.lfWeight;
-  spec.italic = font.lfItalic;
-  spec.charset = font.lfCharSet;
-  return spec;
+TFontDescription FromLogFont(const LOGFONTW& font) {
+  TFontDescription description = FontFace(font.lfHeight, font.lfFaceName);
+  description.weight = font.lfWeight;
+  description.italic = font.lfItalic;
+  description.charset = font.lfCharSet;
+  return description;
 }
 
-TFontSpec WithHeight(TFontSpec spec, int32_t height) {
-  spec.height = height;
-  return spec;
+TFontDescription WithHeight(TFontDescription description, int32_t height) {
+  description.height = height;
+  return description;
 }
 
-TFontSpec WithColour(TFontSpec spec, uint32_t colour) {
-  spec.colour = colour;
-  return spec;
+TFontDescription WithColour(TFontDescription description, uint32_t colour) {
+  description.colour = colour;
+  return description;
 }
 
 // The fonts the system uses for window captions and message boxes.
 struct SystemFonts {
-  TFontSpec caption;
-  TFontSpec message;
+  TFontDescription caption;
+  TFontDescription message;
 };
 
 SystemFonts ReadSystemFonts() {
@@ -44,7 +44,7 @@ SystemFonts ReadSystemFonts() {
   metrics.cbSize = sizeof metrics;
   if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
     return {FromLogFont(metrics.lfCaptionFont), FromLogFont(metrics.lfMessageFont)};
-  const TFontSpec fallback = FontFace(-11, L"MS Sans Serif");
+  const TFontDescription fallback = FontFace(-11, L"MS Sans Serif");
   return {fallback, fallback};
 }
 
@@ -81,7 +81,7 @@ void StretchPicture(HDC dc, const RECT& rect, HBITMAP picture) {
 TVisualConfiguration DefaultVisualConfiguration(int32_t style) {
   const SystemFonts system = ReadSystemFonts();
   // The font a control gets when nobody chooses one.
-  const TFontSpec plain = FontFace(-11, L"MS Sans Serif");
+  const TFontDescription plain = FontFace(-11, L"MS Sans Serif");
   const uint32_t onForm = style == 1 ? kWhite : kWindowText;
 
   TVisualConfiguration config;
@@ -113,14 +113,14 @@ COLORREF ResolveColour(uint32_t colour) {
   return colour & 0xFFFFFF;
 }
 
-kit::UniqueGdiObject CreateFontFrom(const TFontSpec& spec) {
+kit::UniqueGdiObject CreateFontFrom(const TFontDescription& description) {
   LOGFONTW font{};
-  font.lfHeight = spec.height;
-  font.lfWeight = spec.weight;
-  font.lfItalic = static_cast<BYTE>(spec.italic != 0);
-  font.lfCharSet = static_cast<BYTE>(spec.charset);
+  font.lfHeight = description.height;
+  font.lfWeight = description.weight;
+  font.lfItalic = static_cast<BYTE>(description.italic != 0);
+  font.lfCharSet = static_cast<BYTE>(description.charset);
   font.lfQuality = DEFAULT_QUALITY;
-  std::wcsncpy(font.lfFaceName, spec.face, LF_FACESIZE - 1);
+  std::wcsncpy(font.lfFaceName, description.face, LF_FACESIZE - 1);
   return kit::UniqueGdiObject(::CreateFontIndirectW(&font));
 }
 

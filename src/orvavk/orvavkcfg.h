@@ -17,7 +17,7 @@ namespace orvavk {
 inline constexpr uint32_t kNoColour = 0x1FFFFFFF;
 constexpr uint32_t SystemColour(int index) { return 0x80000000u + static_cast<uint32_t>(index); }
 
-struct TFontSpec {
+struct TFontDescription {
   int32_t height;  // logical units; negative: the character height
   int32_t weight;  // FW_NORMAL, FW_BOLD...
   int32_t italic;
@@ -80,7 +80,7 @@ struct TVisualConfiguration {
   uint32_t frameColour = 0xFF0000;
   int32_t captionPanelHeight = 30;
   uint32_t captionPanelColour = 0xC0C0C0;
-  TFontSpec captionFont;
+  TFontDescription captionFont;
   int32_t captionTextLeft = 10;
   int32_t bodyLeft = 0;
   int32_t bodyTop = 0;
@@ -90,12 +90,12 @@ struct TVisualConfiguration {
   int32_t fieldGap = 10;
   int32_t labelGap = 0;
   int32_t minimumFieldWidth = 100;
-  TFontSpec labelFont;
-  TFontSpec editFont;
+  TFontDescription labelFont;
+  TFontDescription editFont;
   int32_t tabStyle = kSystemTabs;
   uint32_t tabOptions = 0;         // extra TCS_ styles of the system tab control
   int32_t keyboardPageWidth = 0;  // 0: the widest key panel + 16
-  TFontSpec tabFont;
+  TFontDescription tabFont;
   TTabAppearance tabs;
   TScrollerSizes scroller;
   HBITMAP keyPicture = nullptr;  // stretched over a key's face instead of the face colour
@@ -113,17 +113,17 @@ struct TVisualConfiguration {
   int32_t keyInnerMargin = 0;            // > 0: inner margin of a character key's text
   int32_t keyHeight = 45;
   int32_t keyWidth = 45;
-  TFontSpec keyFont;
+  TFontDescription keyFont;
   int32_t buttonHeight = 28;  // OK, Cancel and the special keys
   int32_t buttonWidth = 100;
   int32_t buttonGap = 10;
   int32_t specialKeyGap = 5;
   int32_t buttonColumnSpacing = 10;
-  TFontSpec buttonFont;
-  TFontSpec listFont;
+  TFontDescription buttonFont;
+  TFontDescription listFont;
   int32_t buttonLayoutMode = 1;  // special keys: 1 a row below the body, 2 a column, 3 a row
                                  // inside the body below the keyboard
-  TFontSpec informationFont;
+  TFontDescription informationFont;
 };
 
 // The defaults of a style: 0, or 1 with its blue keys and white texts. Fonts come from the
@@ -134,7 +134,7 @@ TVisualConfiguration DefaultVisualConfiguration(int32_t style = 0);
 TVisualConfiguration& LibraryConfiguration();
 
 COLORREF ResolveColour(uint32_t colour);
-kit::UniqueGdiObject CreateFontFrom(const TFontSpec& spec);
+kit::UniqueGdiObject CreateFontFrom(const TFontDescription& description);
 
 // How one self-painted button looks at one moment.
 struct TButtonLook {

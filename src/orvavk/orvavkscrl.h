@@ -25,7 +25,6 @@ class TOrvaVKControlScroller {
   // Moves `control` into the viewport at its left edge (keeping its top), giving the one
   // attached before back to where it came from.
   void Attach(HWND control);
-  HWND Control() const { return control_; }
 
   // Each moves the control by at most the step, never further than to show its left or its
   // right edge at the viewport's.

@@ -96,7 +96,6 @@ class TOrvaVKTabControl final : public TReflectTarget {
   HWND Window() const;
   // The system tab control or the strip: the window that shows the tabs.
   HWND TabWindow() const;
-  int Backend() const { return backend_; }
 
   void OnChanging(ChangingHandler handler) { onChanging_ = std::move(handler); }
 
