@@ -46,13 +46,42 @@ inline std::string Screenshot(HWND window, const std::string& name) {
   return wintest::SaveScreenshot(name);
 }
 
-// A visible top-level panel for the controls under test.
+inline COLORREF ScreenPixel(POINT at) {
+  kit::UniqueScreenDc screen(::GetDC(nullptr));
+  return ::GetPixel(screen.Get(), at.x, at.y);
+}
+
+// A visible top-level panel for the controls under test. Its window reaches the X display a
+// little after it is shown: only from then on does painting land on the screen.
 inline TPanel MakeHost(const wchar_t* caption, int width = 760, int height = 420) {
   TPanel host(nullptr, {40, 40, 40 + width, 40 + height}, SystemColour(COLOR_BTNFACE), kBevelNone,
               WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   ::SetWindowTextW(host.Window(), caption);
-  PumpMessages();
+  POINT centre{width / 2, height / 2};
+  ::ClientToScreen(host.Window(), &centre);
+  PumpUntil([&] {
+    ::RedrawWindow(host.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return ScreenPixel(centre) == ::GetSysColor(COLOR_BTNFACE);
+  });
   return host;
+}
+
+// Holds the left mouse button down on `button`, with the pointer over it as a user's would be:
+// a button stays pushed only while the pointer is over it.
+inline void PressAndHold(HWND button) {
+  RECT bounds;
+  ::GetWindowRect(button, &bounds);
+  ::SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+  ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM((bounds.right - bounds.left) / 2, (bounds.bottom - bounds.top) / 2));
+}
+
+inline void Release(HWND button) {
+  RECT bounds;
+  ::GetWindowRect(button, &bounds);
+  ::PostMessageW(button, WM_LBUTTONUP, 0,
+                 MAKELPARAM((bounds.right - bounds.left) / 2, (bounds.bottom - bounds.top) / 2));
+  PumpMessages();
 }
 
 // The tab texts a tab window shows, read the way any program reads a system tab control.
