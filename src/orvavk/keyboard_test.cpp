@@ -186,10 +186,8 @@ TEST(KeyLook, ShiftTogglesAndBackspaceRepeatsWhileHeld) {
   EXPECT_FALSE(shift.Checked());
   EXPECT_EQ(pressed, (std::vector<int32_t>{kKeyShift, '1', kKeyShift}));
 
-  pressed.clear();
-  PressAndHold(backspace.Window());
-  EXPECT_TRUE(PumpUntil([&] { return pressed.size() >= 3; }));
-  Release(backspace.Window());
+  EXPECT_TRUE(HoldUntil(
+      backspace.Window(), [&] { pressed.clear(); }, [&] { return pressed.size() >= 3; }));
   const size_t held = pressed.size();
   ::Sleep(200);
   PumpMessages();
@@ -241,9 +239,11 @@ TEST_P(Scroller, OnlyAPanelWiderThanItsPageScrolls) {
   EXPECT_EQ(left(), -51);
 
   // Held down, "<" goes on by itself back to the start.
-  PressAndHold(scroller.LeftButton().Window());
-  EXPECT_TRUE(PumpUntil([&] { return left() == 0; })) << left();
-  Release(scroller.LeftButton().Window());
+  const auto from51 = [&] {
+    ::SetWindowPos(panel, nullptr, -51, BoundsInParent(panel).top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  };
+  EXPECT_TRUE(HoldUntil(scroller.LeftButton().Window(), from51, [&] { return left() == 0; }))
+      << left();
   EXPECT_EQ(left(), 0);
 
   // Fitting wide again gives the panel back to its page, centred.

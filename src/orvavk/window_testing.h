@@ -66,22 +66,28 @@ inline TPanel MakeHost(const wchar_t* caption, int width = 760, int height = 420
   return host;
 }
 
-// Holds the left mouse button down on `button`, with the pointer over it as a user's would be:
-// a button stays pushed only while the pointer is over it.
-inline void PressAndHold(HWND button) {
+// Holds the left mouse button down on `button`, the pointer over it as a user's would be,
+// until `done` holds, starting with `begin`. Another program taking the focus takes the press
+// away from the button (it lets go of the mouse when it loses the focus); such a hold starts
+// over. False when no hold got there in five tries.
+template <class Begin, class Done>
+bool HoldUntil(HWND button, Begin begin, Done done) {
   RECT bounds;
   ::GetWindowRect(button, &bounds);
-  ::SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
-  ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON,
-                 MAKELPARAM((bounds.right - bounds.left) / 2, (bounds.bottom - bounds.top) / 2));
-}
-
-inline void Release(HWND button) {
-  RECT bounds;
-  ::GetWindowRect(button, &bounds);
-  ::PostMessageW(button, WM_LBUTTONUP, 0,
-                 MAKELPARAM((bounds.right - bounds.left) / 2, (bounds.bottom - bounds.top) / 2));
-  PumpMessages();
+  const LPARAM centre =
+      MAKELPARAM((bounds.right - bounds.left) / 2, (bounds.bottom - bounds.top) / 2);
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    begin();
+    ::SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+    ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PumpMessages();
+    PumpUntil([&] { return done() || ::GetCapture() != button; });
+    const bool reached = done();
+    ::PostMessageW(button, WM_LBUTTONUP, 0, centre);
+    PumpMessages();
+    if (reached) return true;
+  }
+  return false;
 }
 
 // The tab texts a tab window shows, read the way any program reads a system tab control.
