@@ -95,6 +95,15 @@ struct BstrTraits {
   static void Close(Type s) noexcept { ::SysFreeString(s); }
 };
 
+// Windows a program creates; a window its parent has already destroyed is left alone.
+struct WindowTraits {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept {
+    if (::IsWindow(h)) ::DestroyWindow(h);
+  }
+};
+
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
@@ -104,5 +113,6 @@ using UniqueCreatedDc = UniqueResource<CreatedDcTraits>;
 using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
+using UniqueWindow = UniqueResource<WindowTraits>;
 
 }  // namespace kit
