@@ -76,10 +76,11 @@ void ForgetThisThreadsDialog() {
   ::UnregisterClassW(kClassName, OwnModule());
 }
 
+// The window goes once the wait is over and its owners are enabled again, so that activation
+// returns to them rather than to whatever window is enabled elsewhere.
 void Cancel(Dialog& dialog) {
   dialog.cancelled = true;
   dialog.answer = kCancelled;
-  ::ShowWindow(dialog.window.Get(), SW_HIDE);
 }
 
 LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
