@@ -218,6 +218,8 @@ class TCCom3x_DLL final : public TCrypto_DLL {
                      const uint8_t* block, int32_t length, std::string& filePath) const;
   int32_t ReadStoredNode(const TCCom3x_UserParam& params, const std::string& storagePath,
                          bool fromToken, TCCom3x_CashNode& node) const;
+  // The ephemeral key-agreement pair, made on first use. The caller holds the agreement lock.
+  int32_t MakeAgreementPair(const TCCom3x_UserParam& params);
   void ClearAgreementState() noexcept;
 
   ccm3x::EntryPoints api_;

@@ -179,6 +179,10 @@ int32_t TCCom3x_DLL::UpdateCachedKey(const TCCom3x_UserParam& params, const std:
     return LoadPublicKeyCache(params);
   }
 
+  // Into a cache never loaded, a key added alone would hide all the others from lookups,
+  // which load only an empty cache.
+  if (const int32_t result = EnsureCacheLoaded(params, false, nullptr); result != SIGCORE_OK)
+    return result;
   const std::optional<TCCom3x_CashNode> cached = cache_.Find(uid);
   TCCom3x_CashNode fresh;
   if (!cached) {

@@ -212,6 +212,8 @@ TEST_F(DiskMedia, CachedKeysAreUpdatedAndRemovedWhereTheyAreStored) {
   Write(params_.userPublicKeyPath, Block("ME", 1));
   Write(Abonent("bank.pub"), Block("BANK", 2));
   Write(Abonent("x\\other.pub"), Block("LATER", 3));
+  // An update of a cache not loaded yet loads it whole first.
+  ASSERT_EQ(binding_->UpdateCachedKey(params_, "LATER"), 0);
   ASSERT_EQ(FoundPath("BANK"), Abonent("bank.pub"));
 
   // A changed file is read again in place.

@@ -250,6 +250,12 @@ bool TCCom3x_DLL::Hash(const uint8_t* data, int32_t length,
 int32_t TCCom3x_DLL::AgreementPublicValue(const TCCom3x_UserParam& params,
                                           std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE>& value) {
   std::lock_guard agreement(agreementLock_);
+  if (const int32_t result = MakeAgreementPair(params); result != SIGCORE_OK) return result;
+  value = agreementPublicValue_;
+  return SIGCORE_OK;
+}
+
+int32_t TCCom3x_DLL::MakeAgreementPair(const TCCom3x_UserParam& params) {
   if (!agreement_) {
     ECGOST_DH* const created = api_.ECGOST_DH_new(CCM3X_NID_ECGOST_A);
     if (created == nullptr) return ProviderFailure(params);
@@ -265,7 +271,6 @@ int32_t TCCom3x_DLL::AgreementPublicValue(const TCCom3x_UserParam& params,
       throw EProviderError("the key-agreement value is not 65 bytes");
     agreement_ = std::move(pair);
   }
-  value = agreementPublicValue_;
   return SIGCORE_OK;
 }
 
@@ -277,9 +282,7 @@ int32_t TCCom3x_DLL::AgreedKey(const TCCom3x_UserParam& params, const std::strin
     key = *found->second;
     return SIGCORE_OK;
   }
-  std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE> ownValue;
-  if (const int32_t result = AgreementPublicValue(params, ownValue); result != SIGCORE_OK)
-    return result;
+  if (const int32_t result = MakeAgreementPair(params); result != SIGCORE_OK) return result;
   TCCom3x_CashNode node;
   if (const int32_t result = FindNodeByUID(params, uid, true, node); result != SIGCORE_OK)
     return result;

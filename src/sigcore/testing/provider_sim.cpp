@@ -8,7 +8,7 @@
 // - Tokens live under CCOM_SIM_ROOT: slot <DEVICE><n> is present when its folder exists. A slot
 //   with a file "pin" asks the token-password callback for that PIN before its objects are read,
 //   written or erased (not for CADB_access or CADB_file_exists); the login lasts until
-//   CADB_token_logout. A wrong PIN fails with 28, none with 22.
+//   CADB_token_logout or CADB_close. A wrong PIN fails with 28, none with 22.
 // - CCOM_SIM_ETOKEN_MISSES=n makes the next n CADB_access calls on "ETOKEN" paths answer 0.
 // - Signatures, hashes and key agreement are the GOST library's.
 // - Every call the binding makes to the media and containers is logged, one line each, into
@@ -225,7 +225,14 @@ void Random(uint8_t* out, size_t size) {
 extern "C" {
 
 int CCM3X_CALL CADB_init(void) { return 1; }
-void CCM3X_CALL CADB_close(void) {}
+// The kit closes the provider before it unloads it; ccomio.dll's forwarders may keep ccom.dll
+// loaded, so what an unload would forget is forgotten here.
+void CCM3X_CALL CADB_close(void) {
+  std::lock_guard guard(lock);
+  loggedIn.clear();
+  randInited = false;
+  tokenPasswd = nullptr;
+}
 int CCM3X_CALL ERR_get_last_error(void) { return lastError; }
 void CCM3X_CALL ERR_set_last_error(int code) { lastError = code; }
 char* CCM3X_CALL ERR_get_errors(void) {
