@@ -58,9 +58,10 @@ inline constexpr unsigned kPublicWindow = 5;  // wNAF width for verification
 template <class Curve>
 using DefaultBaseTable = BaseTable<Curve, kBaseWindow>;
 
-// k*P for a secret k below 2^256 and a validated point P.
+// k*P for a secret k below 2^256 and a validated point P. The secret multiplications are out
+// of line, so that the static constant-time check finds them by name.
 template <class Curve>
-ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
+[[gnu::noinline]] ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
   using Point = ProjectivePoint<Curve>;
   using Scalar = typename Curve::Scalar;
   constexpr unsigned kEntries = (1u << (kSecretWindow - 1)) + 1;
@@ -101,7 +102,7 @@ ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
 
 // k*G for a secret k below 2^256.
 template <class Curve>
-ProjectivePoint<Curve> MulBaseSecret(const U256& k) {
+[[gnu::noinline]] ProjectivePoint<Curve> MulBaseSecret(const U256& k) {
   using Point = ProjectivePoint<Curve>;
   using Field = typename Curve::Field;
   using Table = DefaultBaseTable<Curve>;

@@ -1,6 +1,9 @@
 // Fixed-size 256-bit unsigned integers: four 64-bit limbs, least significant first. Every
 // operation runs in time independent of the values. 64x64->128-bit products use unsigned
-// __int128 where the compiler has it and a 32-bit-halves fallback elsewhere (32-bit MinGW).
+// __int128 where the compiler has it, and add-with-carry chains come from the x86-64
+// intrinsics; elsewhere (32-bit MinGW, which ships to most hosts) the portable fallbacks below
+// run, written with masks so that no carry or borrow becomes a comparison and a jump.
+// GOST_PORTABLE_ARITHMETIC forces the fallbacks, so that a native build can check them.
 // Limb loops here and in the modular arithmetic carry "#pragma GCC unroll": g++ -O2 leaves
 // them rolled, which makes the field arithmetic several times slower.
 #pragma once
@@ -9,7 +12,11 @@
 #include <cstdint>
 #include <type_traits>
 
-#if defined(__x86_64__)
+#if defined(__SIZEOF_INT128__) && !defined(GOST_PORTABLE_ARITHMETIC)
+#define GOST_HAVE_INT128 1
+#endif
+#if defined(__x86_64__) && !defined(GOST_PORTABLE_ARITHMETIC)
+#define GOST_HAVE_CARRY_INTRINSICS 1
 #include <x86intrin.h>
 #endif
 
@@ -48,20 +55,36 @@ constexpr uint64_t MulWidePortable(uint64_t a, uint64_t b, uint64_t* hi) {
   return (middle << 32) | (p00 & 0xffffffffu);
 }
 
+// a + b + carry with carry in {0, 1}; the carry out replaces it. The carry out of the top bit
+// is the majority of a, b and the carry into that bit, which is read back from the sum: the
+// whole computation is additions and bit operations, with no comparison to turn into a jump.
+constexpr uint64_t AddCarryPortable(uint64_t a, uint64_t b, uint64_t* carry) {
+  const uint64_t out = a + b + *carry;
+  *carry = ((a & b) | ((a ^ b) & ~out)) >> 63;
+  return out;
+}
+
+// a - b - borrow with borrow in {0, 1}; the borrow out replaces it, found the same way.
+constexpr uint64_t SubBorrowPortable(uint64_t a, uint64_t b, uint64_t* borrow) {
+  const uint64_t out = a - b - *borrow;
+  *borrow = ((~a & b) | (~(a ^ b) & out)) >> 63;
+  return out;
+}
+
 // a * b + c + d never overflows 128 bits; low half returned, high half in *hi.
 constexpr uint64_t MulAddAdd(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uint64_t* hi) {
-#if defined(__SIZEOF_INT128__)
+#if defined(GOST_HAVE_INT128)
   const unsigned __int128 t = static_cast<unsigned __int128>(a) * b + c + d;
   *hi = static_cast<uint64_t>(t >> 64);
   return static_cast<uint64_t>(t);
 #else
-  uint64_t high = 0;
+  uint64_t high = 0, carry = 0;
   uint64_t low = MulWidePortable(a, b, &high);
-  low += c;
-  high += low < c;
-  low += d;
-  high += low < d;
-  *hi = high;
+  low = AddCarryPortable(low, c, &carry);
+  high += carry;
+  carry = 0;
+  low = AddCarryPortable(low, d, &carry);
+  *hi = high + carry;
   return low;
 #endif
 }
@@ -69,32 +92,26 @@ constexpr uint64_t MulAddAdd(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uin
 // a + b + *carry with *carry in {0, 1}; the carry out replaces it. On x86-64 the intrinsics
 // make the compilers emit add-with-carry chains; the portable form is their fallback.
 constexpr uint64_t AddCarry(uint64_t a, uint64_t b, uint64_t* carry) {
-#if defined(__x86_64__)
+#if defined(GOST_HAVE_CARRY_INTRINSICS)
   if (!std::is_constant_evaluated()) {
     unsigned long long out;
     *carry = _addcarry_u64(static_cast<unsigned char>(*carry), a, b, &out);
     return out;
   }
 #endif
-  const uint64_t sum = a + b;
-  const uint64_t out = sum + *carry;
-  *carry = (sum < a) | (out < sum);
-  return out;
+  return AddCarryPortable(a, b, carry);
 }
 
 // a - b - *borrow with *borrow in {0, 1}; the borrow out replaces it.
 constexpr uint64_t SubBorrow(uint64_t a, uint64_t b, uint64_t* borrow) {
-#if defined(__x86_64__)
+#if defined(GOST_HAVE_CARRY_INTRINSICS)
   if (!std::is_constant_evaluated()) {
     unsigned long long out;
     *borrow = _subborrow_u64(static_cast<unsigned char>(*borrow), a, b, &out);
     return out;
   }
 #endif
-  const uint64_t diff = a - b;
-  const uint64_t out = diff - *borrow;
-  *borrow = (a < b) | (diff < *borrow);
-  return out;
+  return SubBorrowPortable(a, b, borrow);
 }
 
 // a + b mod 2^256; the carry out (0 or 1) in *carry.
