@@ -149,7 +149,7 @@ static_assert(std::size(kTables) == std::size(kRows) && std::size(kMuxes) == std
 
 }  // namespace
 
-const uint8_t (*SBoxRows(SBoxSet set))[8][16] {
+const uint8_t (*SBoxRows(SBoxSet set) noexcept)[8][16] {
   return IsKnown(set) ? kRows[static_cast<unsigned>(set)] : nullptr;
 }
 
@@ -163,7 +163,7 @@ const SBoxMux* SBoxMuxOf(SBoxSet set) {
   return IsKnown(set) ? &kMuxes[static_cast<unsigned>(set)] : nullptr;
 }
 
-KeySchedule::KeySchedule(SBoxSet set, const uint8_t key[32], SBoxEvaluation evaluation)
+KeySchedule::KeySchedule(SBoxSet set, const uint8_t key[32], SBoxEvaluation evaluation) noexcept
     : table(RoundTableOf(set)), mux(SBoxMuxOf(set)), masked(evaluation == SBoxEvaluation::Masks),
       k{}, low{} {
   if (Valid()) SetKey(key);
@@ -174,14 +174,14 @@ KeySchedule::~KeySchedule() {
   SecureWipe(low, sizeof low);
 }
 
-void KeySchedule::SetKey(const uint8_t key[32]) {
+void KeySchedule::SetKey(const uint8_t key[32]) noexcept {
   uint32_t words[8];
   for (int i = 0; i < 8; ++i) words[i] = Load32(key + 4 * i);
   SetKey(words);
   SecureWipe(words, sizeof words);
 }
 
-void KeySchedule::SetKey(const uint32_t words[8]) {
+void KeySchedule::SetKey(const uint32_t words[8]) noexcept {
   for (int i = 0; i < 8; ++i) k[i] = words[i];
   // The constant-time rounds never look at these key-dependent table positions.
   if (!masked) {
@@ -265,11 +265,11 @@ bool Ecb(const detail::KeySchedule& ks, const uint8_t* in, uint8_t* out, size_t 
 
 }  // namespace
 
-bool Gost28147::Encrypt(const uint8_t* in, uint8_t* out, size_t blocks) const {
+bool Gost28147::Encrypt(const uint8_t* in, uint8_t* out, size_t blocks) const noexcept {
   return Ecb<true>(ks_, in, out, blocks);
 }
 
-bool Gost28147::Decrypt(const uint8_t* in, uint8_t* out, size_t blocks) const {
+bool Gost28147::Decrypt(const uint8_t* in, uint8_t* out, size_t blocks) const noexcept {
   return Ecb<false>(ks_, in, out, blocks);
 }
 

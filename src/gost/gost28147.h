@@ -36,7 +36,7 @@ enum class SBoxSet {
 };
 
 // The sixteen outputs of each of the eight S-boxes of a set; null for an unknown set.
-const uint8_t (*SBoxRows(SBoxSet set))[8][16];
+const uint8_t (*SBoxRows(SBoxSet set) noexcept)[8][16];
 
 namespace detail {
 
@@ -48,14 +48,14 @@ enum class SBoxEvaluation { Tables, Masks };
 // A key in the form the rounds use, with the S-box data of its set; wiped when destroyed.
 // table and mux are null for an unknown set.
 struct KeySchedule {
-  KeySchedule(SBoxSet set, const uint8_t key[32], SBoxEvaluation evaluation);
+  KeySchedule(SBoxSet set, const uint8_t key[32], SBoxEvaluation evaluation) noexcept;
   ~KeySchedule();
   KeySchedule(const KeySchedule&) = delete;
   KeySchedule& operator=(const KeySchedule&) = delete;
 
-  bool Valid() const { return table != nullptr; }
-  void SetKey(const uint8_t key[32]);
-  void SetKey(const uint32_t words[8]);
+  bool Valid() const noexcept { return table != nullptr; }
+  void SetKey(const uint8_t key[32]) noexcept;
+  void SetKey(const uint32_t words[8]) noexcept;
 
   const RoundTable* table;
   const SBoxMux* mux;
@@ -72,15 +72,15 @@ class Gost28147 {
   static constexpr size_t kKeySize = 32;
   static constexpr size_t kBlockSize = 8;
 
-  Gost28147(SBoxSet set, const uint8_t key[kKeySize])
+  Gost28147(SBoxSet set, const uint8_t key[kKeySize]) noexcept
       : Gost28147(set, key, detail::SBoxEvaluation::Tables) {}
 
   // `in` and `out` hold blocks * 8 bytes; they may be the same buffer.
-  [[nodiscard]] bool Encrypt(const uint8_t* in, uint8_t* out, size_t blocks) const;
-  [[nodiscard]] bool Decrypt(const uint8_t* in, uint8_t* out, size_t blocks) const;
+  [[nodiscard]] bool Encrypt(const uint8_t* in, uint8_t* out, size_t blocks) const noexcept;
+  [[nodiscard]] bool Decrypt(const uint8_t* in, uint8_t* out, size_t blocks) const noexcept;
 
  protected:
-  Gost28147(SBoxSet set, const uint8_t key[kKeySize], detail::SBoxEvaluation evaluation)
+  Gost28147(SBoxSet set, const uint8_t key[kKeySize], detail::SBoxEvaluation evaluation) noexcept
       : ks_(set, key, evaluation) {}
 
  private:
@@ -90,7 +90,7 @@ class Gost28147 {
 // Simple substitution through the constant-time rounds, for key material.
 class Gost28147Secret : public Gost28147 {
  public:
-  Gost28147Secret(SBoxSet set, const uint8_t key[kKeySize])
+  Gost28147Secret(SBoxSet set, const uint8_t key[kKeySize]) noexcept
       : Gost28147(set, key, detail::SBoxEvaluation::Masks) {}
 };
 

@@ -9,7 +9,7 @@
 namespace gost {
 
 Gost28147Mac::Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-                           detail::SBoxEvaluation evaluation)
+                           detail::SBoxEvaluation evaluation) noexcept
     : ks_(set, key, evaluation),
       iv1_(iv ? detail::Load32(iv) : 0),
       iv2_(iv ? detail::Load32(iv + 4) : 0),
@@ -60,7 +60,7 @@ void Gost28147Mac::Blocks(const uint8_t* data, size_t blocks) {
   blocks_ += blocks;
 }
 
-bool Gost28147Mac::Update(const uint8_t* data, size_t size) {
+bool Gost28147Mac::Update(const uint8_t* data, size_t size) noexcept {
   if (!ks_.Valid()) return false;
   if (size == 0) return true;  // data may then be null, which memcpy does not allow
   if (buffered_ > 0) {
@@ -81,7 +81,7 @@ bool Gost28147Mac::Update(const uint8_t* data, size_t size) {
   return true;
 }
 
-bool Gost28147Mac::Final(uint8_t mac[kMacSize]) {
+bool Gost28147Mac::Final(uint8_t mac[kMacSize]) noexcept {
   if (!ks_.Valid()) {
     detail::ZeroOutput(mac, kMacSize);
     return false;

@@ -16,19 +16,19 @@ class Gost28147Mac {
   static constexpr size_t kMacSize = 4;
 
   // The state starts from `iv` when given, from zero otherwise.
-  Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8] = nullptr)
+  Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8] = nullptr) noexcept
       : Gost28147Mac(set, key, iv, detail::SBoxEvaluation::Tables) {}
   ~Gost28147Mac();
   Gost28147Mac(const Gost28147Mac&) = delete;
   Gost28147Mac& operator=(const Gost28147Mac&) = delete;
 
-  [[nodiscard]] bool Update(const uint8_t* data, size_t size);
+  [[nodiscard]] bool Update(const uint8_t* data, size_t size) noexcept;
   // Writes the MAC and starts over with an empty message.
-  [[nodiscard]] bool Final(uint8_t mac[kMacSize]);
+  [[nodiscard]] bool Final(uint8_t mac[kMacSize]) noexcept;
 
  protected:
   Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-               detail::SBoxEvaluation evaluation);
+               detail::SBoxEvaluation evaluation) noexcept;
 
  private:
   void Blocks(const uint8_t* data, size_t blocks);
@@ -44,7 +44,7 @@ class Gost28147Mac {
 // The MAC through the constant-time rounds, for key material.
 class Gost28147MacSecret : public Gost28147Mac {
  public:
-  Gost28147MacSecret(SBoxSet set, const uint8_t key[32], const uint8_t iv[8] = nullptr)
+  Gost28147MacSecret(SBoxSet set, const uint8_t key[32], const uint8_t iv[8] = nullptr) noexcept
       : Gost28147Mac(set, key, iv, detail::SBoxEvaluation::Masks) {}
 };
 

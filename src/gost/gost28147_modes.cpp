@@ -59,7 +59,7 @@ void ChainedCfb(detail::KeySchedule& ks, bool meshing, unsigned& blocks_since_me
 
 }  // namespace
 
-bool CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]) {
+bool CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]) noexcept {
   detail::KeySchedule ks(set, key, detail::SBoxEvaluation::Masks);
   if (!ks.Valid()) {
     detail::ZeroOutput(key, 32);
@@ -75,7 +75,7 @@ bool CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]) {
 }
 
 Gost28147Gamma::Gost28147Gamma(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-                               detail::SBoxEvaluation evaluation)
+                               detail::SBoxEvaluation evaluation) noexcept
     : ks_(set, key, evaluation), n3_(0), n4_(0), gamma_{}, used_(8) {
   if (!ks_.Valid()) return;
   uint32_t n1 = Load32(iv), n2 = Load32(iv + 4);
@@ -99,7 +99,7 @@ void Gost28147Gamma::NextGamma() {
   used_ = 0;
 }
 
-bool Gost28147Gamma::Apply(const uint8_t* in, uint8_t* out, size_t size) {
+bool Gost28147Gamma::Apply(const uint8_t* in, uint8_t* out, size_t size) noexcept {
   if (!ks_.Valid()) {
     detail::ZeroOutput(out, size);
     return false;
@@ -132,7 +132,7 @@ bool Gost28147Gamma::Apply(const uint8_t* in, uint8_t* out, size_t size) {
 }
 
 Gost28147Cfb::Gost28147Cfb(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-                           Meshing meshing, detail::SBoxEvaluation evaluation)
+                           Meshing meshing, detail::SBoxEvaluation evaluation) noexcept
     : ks_(set, key, evaluation),
       meshing_(meshing == Meshing::CryptoPro),
       blocks_since_mesh_(0),
@@ -146,11 +146,11 @@ Gost28147Cfb::~Gost28147Cfb() {
   SecureWipe(gamma_, sizeof gamma_);
 }
 
-bool Gost28147Cfb::Encrypt(const uint8_t* in, uint8_t* out, size_t size) {
+bool Gost28147Cfb::Encrypt(const uint8_t* in, uint8_t* out, size_t size) noexcept {
   return Process<true>(in, out, size);
 }
 
-bool Gost28147Cfb::Decrypt(const uint8_t* in, uint8_t* out, size_t size) {
+bool Gost28147Cfb::Decrypt(const uint8_t* in, uint8_t* out, size_t size) noexcept {
   return Process<false>(in, out, size);
 }
 

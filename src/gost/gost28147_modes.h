@@ -15,25 +15,25 @@ namespace gost {
 // CryptoPro key meshing (RFC 4357, 2.3.2): the key becomes the decryption of a fixed constant
 // under the current key, then the IV is encrypted under the new key. Runs the constant-time
 // rounds. An unknown set leaves key and IV zero and gives false.
-[[nodiscard]] bool CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]);
+[[nodiscard]] bool CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]) noexcept;
 
 // Gamma: the IV is encrypted once into the counter (N3, N4); before each block N3 gains
 // 0x01010101 modulo 2^32 and N4 gains 0x01010104 modulo 2^32 - 1, and the counter's encryption
 // is the gamma. Encryption and decryption are the same operation.
 class Gost28147Gamma {
  public:
-  Gost28147Gamma(SBoxSet set, const uint8_t key[32], const uint8_t iv[8])
+  Gost28147Gamma(SBoxSet set, const uint8_t key[32], const uint8_t iv[8]) noexcept
       : Gost28147Gamma(set, key, iv, detail::SBoxEvaluation::Tables) {}
   ~Gost28147Gamma();
   Gost28147Gamma(const Gost28147Gamma&) = delete;
   Gost28147Gamma& operator=(const Gost28147Gamma&) = delete;
 
   // `in` and `out` may be the same buffer.
-  [[nodiscard]] bool Apply(const uint8_t* in, uint8_t* out, size_t size);
+  [[nodiscard]] bool Apply(const uint8_t* in, uint8_t* out, size_t size) noexcept;
 
  protected:
   Gost28147Gamma(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-                 detail::SBoxEvaluation evaluation);
+                 detail::SBoxEvaluation evaluation) noexcept;
 
  private:
   void NextGamma();
@@ -52,19 +52,19 @@ class Gost28147Cfb {
   enum class Meshing { None, CryptoPro };
 
   Gost28147Cfb(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-               Meshing meshing = Meshing::None)
+               Meshing meshing = Meshing::None) noexcept
       : Gost28147Cfb(set, key, iv, meshing, detail::SBoxEvaluation::Tables) {}
   ~Gost28147Cfb();
   Gost28147Cfb(const Gost28147Cfb&) = delete;
   Gost28147Cfb& operator=(const Gost28147Cfb&) = delete;
 
   // `in` and `out` may be the same buffer.
-  [[nodiscard]] bool Encrypt(const uint8_t* in, uint8_t* out, size_t size);
-  [[nodiscard]] bool Decrypt(const uint8_t* in, uint8_t* out, size_t size);
+  [[nodiscard]] bool Encrypt(const uint8_t* in, uint8_t* out, size_t size) noexcept;
+  [[nodiscard]] bool Decrypt(const uint8_t* in, uint8_t* out, size_t size) noexcept;
 
  protected:
   Gost28147Cfb(SBoxSet set, const uint8_t key[32], const uint8_t iv[8], Meshing meshing,
-               detail::SBoxEvaluation evaluation);
+               detail::SBoxEvaluation evaluation) noexcept;
 
  private:
   template <bool kEncrypt>
@@ -84,7 +84,7 @@ class Gost28147Cfb {
 // Gamma through the constant-time rounds, for key material.
 class Gost28147GammaSecret : public Gost28147Gamma {
  public:
-  Gost28147GammaSecret(SBoxSet set, const uint8_t key[32], const uint8_t iv[8])
+  Gost28147GammaSecret(SBoxSet set, const uint8_t key[32], const uint8_t iv[8]) noexcept
       : Gost28147Gamma(set, key, iv, detail::SBoxEvaluation::Masks) {}
 };
 
@@ -92,7 +92,7 @@ class Gost28147GammaSecret : public Gost28147Gamma {
 class Gost28147CfbSecret : public Gost28147Cfb {
  public:
   Gost28147CfbSecret(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-                     Meshing meshing = Meshing::None)
+                     Meshing meshing = Meshing::None) noexcept
       : Gost28147Cfb(set, key, iv, meshing, detail::SBoxEvaluation::Masks) {}
 };
 

@@ -61,6 +61,7 @@ class Psi {
   }
 
   void Xor(const uint64_t w[4]) {
+    #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) w_[i] ^= w[i];
   }
   void Store(uint64_t w[4]) const { std::memcpy(w, w_, sizeof w_); }
@@ -105,24 +106,29 @@ template <class Round>
   uint32_t keys[4][8];
   std::memcpy(u, h, sizeof u);
   std::memcpy(v, m, sizeof v);
+  #pragma GCC unroll 4
   for (int j = 0; j < 4; ++j) {
     if (j > 0) {
       TransformA(u);
       if (j == 2) {
+        #pragma GCC unroll 4
         for (int i = 0; i < 4; ++i) u[i] ^= kC3[i];
       }
       TransformA(v);
       TransformA(v);
     }
+    #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) w[i] = u[i] ^ v[i];
     TransformP(w, keys[j]);
   }
 
   // The four 64-bit words of H, each encrypted under its own key.
   uint32_t a[4], b[4];
+  #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) a[i] = static_cast<uint32_t>(h[i]), b[i] = static_cast<uint32_t>(h[i] >> 32);
   detail::EncryptWords<4>(f, &keys[0][0], 8, a, b);
   uint64_t s[4];
+  #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) s[i] = uint64_t{b[i]} | uint64_t{a[i]} << 32;
 
   Psi psi(s);
@@ -176,7 +182,7 @@ void Finish(const Round& f, uint64_t h[4], uint64_t sum[4], const uint8_t* tail,
 
 }  // namespace
 
-GostR3411_94::GostR3411_94(HashParams params, bool masked)
+GostR3411_94::GostR3411_94(HashParams params, bool masked) noexcept
     : table_(nullptr), mux_(nullptr), masked_(masked) {
   if (const std::optional<SBoxSet> set = SBoxesOf(params)) {
     table_ = detail::RoundTableOf(*set);
@@ -191,14 +197,14 @@ GostR3411_94::~GostR3411_94() {
   SecureWipe(buffer_, sizeof buffer_);
 }
 
-void GostR3411_94::Reset() {
+void GostR3411_94::Reset() noexcept {
   std::memset(h_, 0, sizeof h_);
   std::memset(sum_, 0, sizeof sum_);
   bytes_ = 0;
   buffered_ = 0;
 }
 
-bool GostR3411_94::Update(const uint8_t* data, size_t size) {
+bool GostR3411_94::Update(const uint8_t* data, size_t size) noexcept {
   if (table_ == nullptr) return false;
   if (size == 0) return true;  // data may then be null, which memcpy does not allow
   const auto update = [&](const auto& f) {
@@ -225,7 +231,7 @@ bool GostR3411_94::Update(const uint8_t* data, size_t size) {
   return true;
 }
 
-bool GostR3411_94::Final(uint8_t digest[kDigestSize]) {
+bool GostR3411_94::Final(uint8_t digest[kDigestSize]) noexcept {
   if (table_ == nullptr) {
     detail::ZeroOutput(digest, kDigestSize);
     return false;
@@ -243,7 +249,7 @@ bool GostR3411_94::Final(uint8_t digest[kDigestSize]) {
 namespace {
 
 template <class Hasher>
-bool OneShot(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
+bool OneShot(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) noexcept {
   Hasher hash(params);
   if (hash.Update(data, size) && hash.Final(digest)) return true;
   detail::ZeroOutput(digest, 32);
@@ -252,11 +258,12 @@ bool OneShot(HashParams params, const uint8_t* data, size_t size, uint8_t digest
 
 }  // namespace
 
-bool Hash(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
+bool Hash(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) noexcept {
   return OneShot<GostR3411_94>(params, data, size, digest);
 }
 
-bool HashSecret(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
+bool HashSecret(HashParams params, const uint8_t* data, size_t size,
+                uint8_t digest[32]) noexcept {
   return OneShot<GostR3411_94Secret>(params, data, size, digest);
 }
 

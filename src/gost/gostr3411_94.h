@@ -31,20 +31,20 @@ class GostR3411_94 {
   static constexpr size_t kDigestSize = 32;
   static constexpr size_t kBlockSize = 32;
 
-  explicit GostR3411_94(HashParams params) : GostR3411_94(params, false) {}
+  explicit GostR3411_94(HashParams params) noexcept : GostR3411_94(params, false) {}
   ~GostR3411_94();
   GostR3411_94(const GostR3411_94&) = delete;
   GostR3411_94& operator=(const GostR3411_94&) = delete;
 
-  [[nodiscard]] bool Update(const uint8_t* data, size_t size);
+  [[nodiscard]] bool Update(const uint8_t* data, size_t size) noexcept;
   // Writes the digest and starts over with an empty message.
-  [[nodiscard]] bool Final(uint8_t digest[kDigestSize]);
+  [[nodiscard]] bool Final(uint8_t digest[kDigestSize]) noexcept;
 
  protected:
-  GostR3411_94(HashParams params, bool masked);
+  GostR3411_94(HashParams params, bool masked) noexcept;
 
  private:
-  void Reset();
+  void Reset() noexcept;
 
   const detail::RoundTable* table_;  // null for unknown parameters
   const detail::SBoxMux* mux_;
@@ -59,14 +59,14 @@ class GostR3411_94 {
 // The streaming digest through the constant-time rounds, for secrets fed in pieces.
 class GostR3411_94Secret : public GostR3411_94 {
  public:
-  explicit GostR3411_94Secret(HashParams params) : GostR3411_94(params, true) {}
+  explicit GostR3411_94Secret(HashParams params) noexcept : GostR3411_94(params, true) {}
 };
 
 [[nodiscard]] bool Hash(HashParams params, const uint8_t* data, size_t size,
-                        uint8_t digest[32]);
+                        uint8_t digest[32]) noexcept;
 
 // Digest of secret data: no branch and no memory index depends on the data.
 [[nodiscard]] bool HashSecret(HashParams params, const uint8_t* data, size_t size,
-                              uint8_t digest[32]);
+                              uint8_t digest[32]) noexcept;
 
 }  // namespace gost

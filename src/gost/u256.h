@@ -176,6 +176,7 @@ constexpr U256 ReduceOnce(const U256& a, const U256& m) {
 }
 
 // Bits [offset, offset + width) with width < 64; offset + width may run past bit 255 (zeros).
+// For public offsets: it branches on them.
 constexpr uint64_t BitWindow(const U256& a, unsigned offset, unsigned width) {
   const unsigned index = offset / 64, shift = offset % 64;
   uint64_t bits = index < 4 ? a.limb[index] >> shift : 0;
@@ -183,25 +184,52 @@ constexpr uint64_t BitWindow(const U256& a, unsigned offset, unsigned width) {
   return bits & ((uint64_t{1} << width) - 1);
 }
 
+// Byte conversions. Each limb is assembled from its eight bytes with constant shifts: a shift
+// by a variable amount is a short branch on 32-bit x86.
+constexpr uint64_t Load64BigEndian(const uint8_t bytes[8]) {
+  uint64_t v = 0;
+  #pragma GCC unroll 8
+  for (int j = 0; j < 8; ++j) v = v << 8 | bytes[j];
+  return v;
+}
+
+constexpr void Store64BigEndian(uint64_t v, uint8_t bytes[8]) {
+  #pragma GCC unroll 8
+  for (int j = 7; j >= 0; --j, v >>= 8) bytes[j] = static_cast<uint8_t>(v);
+}
+
 constexpr U256 U256FromBigEndian(const uint8_t bytes[32]) {
   U256 r{};
-  for (int i = 0; i < 32; ++i) r.limb[(31 - i) / 8] |= uint64_t{bytes[i]} << (((31 - i) % 8) * 8);
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) r.limb[i] = Load64BigEndian(bytes + 8 * (3 - i));
   return r;
 }
 
 constexpr U256 U256FromLittleEndian(const uint8_t bytes[32]) {
   U256 r{};
-  for (int i = 0; i < 32; ++i) r.limb[i / 8] |= uint64_t{bytes[i]} << ((i % 8) * 8);
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) {
+    uint8_t reversed[8];
+    #pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j) reversed[j] = bytes[8 * i + 7 - j];
+    r.limb[i] = Load64BigEndian(reversed);
+  }
   return r;
 }
 
 constexpr void U256ToBigEndian(const U256& a, uint8_t bytes[32]) {
-  for (int i = 0; i < 32; ++i)
-    bytes[i] = static_cast<uint8_t>(a.limb[(31 - i) / 8] >> (((31 - i) % 8) * 8));
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) Store64BigEndian(a.limb[i], bytes + 8 * (3 - i));
 }
 
 constexpr void U256ToLittleEndian(const U256& a, uint8_t bytes[32]) {
-  for (int i = 0; i < 32; ++i) bytes[i] = static_cast<uint8_t>(a.limb[i / 8] >> ((i % 8) * 8));
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) {
+    uint8_t reversed[8];
+    Store64BigEndian(a.limb[i], reversed);
+    #pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j) bytes[8 * i + j] = reversed[7 - j];
+  }
 }
 
 }  // namespace gost
