@@ -106,7 +106,9 @@ def main(paths, windows):
             a, b = ms_per_op(ours), ms_per_op(gcrypt)
             ratio = b / a
         secret = pair.get(SECRET)
-        constant_time = (figure(secret), f"{speed(ours) / speed(secret):.1f}x") if secret else ("-", "-")
+        constant_time = ("-", "-")
+        if secret:
+            constant_time = (figure(secret), f"{speed(ours) / speed(secret):.1f}x")
         rows.append((key, figure(ours), figure(gcrypt), f"{ratio:.2f}", *constant_time,
                      *(columns[tree].get(key, "-") for tree in columns)))
 

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 #include "gost28147.h"
@@ -103,7 +102,9 @@ void Gamma(const NamedSet& set, const Bytes& key, const Bytes& iv, const Bytes& 
            size_t chunk) {
   Cipher gamma(set.set, key.data(), iv.data());
   Bytes out(data.size());
-  InPieces(data, chunk, [&](size_t at, size_t n) { Check(gamma.Apply(data.data() + at, out.data() + at, n)); });
+  InPieces(data, chunk, [&](size_t at, size_t n) {
+    Check(gamma.Apply(data.data() + at, out.data() + at, n));
+  });
 
   Bytes counter = Gcrypt(GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, set, key, {}, iv, true);
   uint32_t n3, n4;
@@ -139,6 +140,22 @@ void Mac(const Bytes& key, const Bytes* iv, const Bytes& data, size_t chunk) {
   Check(out == expected);
 }
 
+// One operation through the table classes or the constant-time ones.
+template <class EcbCipher, class GammaCipher, class CfbCipher, class MacCipher>
+void Run(uint8_t operation, const NamedSet& set, size_t chunk, const Bytes& key, const Bytes& iv,
+         const Bytes& data) {
+  switch (operation) {
+    case 0: Hash(gost::HashParams::Test, data, chunk); break;
+    case 1: Hash(gost::HashParams::CryptoPro, data, chunk); break;
+    case 2: Ecb<EcbCipher>(set, key, data); break;
+    case 3: Cfb<CfbCipher>(set, false, key, iv, data, chunk); break;
+    case 4: Cfb<CfbCipher>(kSets[2], true, key, iv, data, chunk); break;
+    case 5: Gamma<GammaCipher>(set, key, iv, data, chunk); break;
+    case 6: Mac<MacCipher>(key, nullptr, data, chunk); break;
+    default: Mac<MacCipher>(key, &iv, data, chunk); break;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
@@ -150,28 +167,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   const size_t chunk = input[2];
   const Bytes key(input + 3, input + 35), iv(input + 35, input + 43), data(input + 43, input + size);
 
-  const auto run = [&](auto ecb, auto gamma, auto cfb, auto mac) {
-    using Ecb_ = decltype(ecb);
-    using Gamma_ = decltype(gamma);
-    using Cfb_ = decltype(cfb);
-    using Mac_ = decltype(mac);
-    switch (operation) {
-      case 0: Hash(gost::HashParams::Test, data, chunk); break;
-      case 1: Hash(gost::HashParams::CryptoPro, data, chunk); break;
-      case 2: Ecb<typename Ecb_::type>(set, key, data); break;
-      case 3: Cfb<typename Cfb_::type>(set, false, key, iv, data, chunk); break;
-      case 4: Cfb<typename Cfb_::type>(kSets[2], true, key, iv, data, chunk); break;
-      case 5: Gamma<typename Gamma_::type>(set, key, iv, data, chunk); break;
-      case 6: Mac<typename Mac_::type>(key, nullptr, data, chunk); break;
-      default: Mac<typename Mac_::type>(key, &iv, data, chunk); break;
-    }
-  };
   if (input[1] & 0x80) {
-    run(std::type_identity<gost::Gost28147Secret>{}, std::type_identity<gost::Gost28147GammaSecret>{},
-        std::type_identity<gost::Gost28147CfbSecret>{}, std::type_identity<gost::Gost28147MacSecret>{});
+    Run<gost::Gost28147Secret, gost::Gost28147GammaSecret, gost::Gost28147CfbSecret,
+        gost::Gost28147MacSecret>(operation, set, chunk, key, iv, data);
   } else {
-    run(std::type_identity<gost::Gost28147>{}, std::type_identity<gost::Gost28147Gamma>{},
-        std::type_identity<gost::Gost28147Cfb>{}, std::type_identity<gost::Gost28147Mac>{});
+    Run<gost::Gost28147, gost::Gost28147Gamma, gost::Gost28147Cfb, gost::Gost28147Mac>(
+        operation, set, chunk, key, iv, data);
   }
   return 0;
 }
