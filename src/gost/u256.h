@@ -45,14 +45,19 @@ consteval U256 U256FromHex(const char (&hex)[65]) {
   return result;
 }
 
-// lo(a * b) returned, hi(a * b) in *hi; built from four 32x32->64-bit products.
-constexpr uint64_t MulWidePortable(uint64_t a, uint64_t b, uint64_t* hi) {
-  const uint64_t a0 = a & 0xffffffffu, a1 = a >> 32;
-  const uint64_t b0 = b & 0xffffffffu, b1 = b >> 32;
-  const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
-  const uint64_t middle = (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
-  *hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
-  return (middle << 32) | (p00 & 0xffffffffu);
+// a * b + c + d from four 32x32->64-bit products, low half returned, high half in *hi. The
+// partial sums are ordered so that none exceeds 64 bits, (2^32 - 1)^2 + 2 * (2^32 - 1) being
+// 2^64 - 1: no carry to detect, so nothing to branch on.
+constexpr uint64_t MulAddAddPortable(uint64_t a, uint64_t b, uint64_t c, uint64_t d,
+                                     uint64_t* hi) {
+  const auto a0 = static_cast<uint32_t>(a), a1 = static_cast<uint32_t>(a >> 32);
+  const auto b0 = static_cast<uint32_t>(b), b1 = static_cast<uint32_t>(b >> 32);
+  constexpr uint64_t kLow = 0xffffffffu;
+  const uint64_t t0 = uint64_t{a0} * b0 + (c & kLow) + (d & kLow);
+  const uint64_t t1 = uint64_t{a1} * b0 + (c >> 32) + (t0 >> 32);
+  const uint64_t t2 = uint64_t{a0} * b1 + (t1 & kLow) + (d >> 32);
+  *hi = uint64_t{a1} * b1 + (t1 >> 32) + (t2 >> 32);
+  return (t2 << 32) | (t0 & kLow);
 }
 
 // a + b + carry with carry in {0, 1}; the carry out replaces it. The carry out of the top bit
@@ -78,14 +83,7 @@ constexpr uint64_t MulAddAdd(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uin
   *hi = static_cast<uint64_t>(t >> 64);
   return static_cast<uint64_t>(t);
 #else
-  uint64_t high = 0, carry = 0;
-  uint64_t low = MulWidePortable(a, b, &high);
-  low = AddCarryPortable(low, c, &carry);
-  high += carry;
-  carry = 0;
-  low = AddCarryPortable(low, d, &carry);
-  *hi = high + carry;
-  return low;
+  return MulAddAddPortable(a, b, c, d, hi);
 #endif
 }
 
