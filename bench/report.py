@@ -9,6 +9,10 @@ Throughput benchmarks (those that call SetBytesProcessed) are shown in MB/s with
 ratio = our speed / libgcrypt's; the others (sign, verify) in ms per operation with
 ratio = libgcrypt's time / our time. Either way a ratio above 1 means ours is faster.
 
+A primitive may also have a constant-time variant for key material, "<Primitive>/secret": it
+is shown beside ours with the slowdown = our speed / its speed, and in the Windows columns as
+"ours (ct: secret)".
+
 Usage: bench/report.py result.json [more.json ...] [--windows TREE result.json ...]...
   where each file comes from --benchmark_out=<file> --benchmark_out_format=json. Files after
   --windows TREE hold our figures from that Windows build (win32 or win64) under Wine, shown in
@@ -20,6 +24,7 @@ import json
 import sys
 
 IMPLEMENTATIONS = ("ours", "gcrypt")
+SECRET = "secret"
 
 
 def load(paths):
@@ -43,7 +48,7 @@ def load(paths):
 
 def split(name):
     parts = name.split("/")
-    for impl in IMPLEMENTATIONS:
+    for impl in IMPLEMENTATIONS + (SECRET,):
         if impl in parts:
             index = parts.index(impl)
             return "/".join(parts[:index] + parts[index + 1:]), impl
@@ -61,6 +66,13 @@ def figure(entry):
     return f"{ms_per_op(entry):.3f} ms"
 
 
+def speed(entry):
+    """Operations per millisecond or MB/s: larger is faster either way."""
+    if "bytes_per_second" in entry:
+        return entry["bytes_per_second"]
+    return 1.0 / ms_per_op(entry)
+
+
 def main(paths, windows):
     pairs = {}
     for name, entry in load(paths).items():
@@ -70,15 +82,21 @@ def main(paths, windows):
     columns = {}
     for tree, tree_paths in windows:
         figures = columns.setdefault(tree, {})
+        entries = {}
         for name, entry in load(tree_paths).items():
             key, impl = split(name)
-            if impl == "ours":
-                figures[key] = figure(entry)
+            if impl in ("ours", SECRET):
+                entries.setdefault(key, {})[impl] = entry
+        for key, pair in entries.items():
+            if "ours" in pair:
+                figures[key] = figure(pair["ours"])
+                if SECRET in pair:
+                    figures[key] += f" (ct: {figure(pair[SECRET])})"
 
     rows = []
     for key in sorted(pairs):
         pair = pairs[key]
-        if set(pair) != set(IMPLEMENTATIONS):
+        if not set(IMPLEMENTATIONS) <= set(pair):
             continue
         ours, gcrypt = pair["ours"], pair["gcrypt"]
         if "bytes_per_second" in ours and "bytes_per_second" in gcrypt:
@@ -87,10 +105,14 @@ def main(paths, windows):
         else:
             a, b = ms_per_op(ours), ms_per_op(gcrypt)
             ratio = b / a
-        rows.append((key, figure(ours), figure(gcrypt), f"{ratio:.2f}",
+        secret = pair.get(SECRET)
+        constant_time = ("-", "-")
+        if secret:
+            constant_time = (figure(secret), f"{speed(ours) / speed(secret):.1f}x")
+        rows.append((key, figure(ours), figure(gcrypt), f"{ratio:.2f}", *constant_time,
                      *(columns[tree].get(key, "-") for tree in columns)))
 
-    header = ("primitive", "ours", "libgcrypt", "ratio",
+    header = ("primitive", "ours", "libgcrypt", "ratio", "ours, constant time", "slowdown",
               *(f"ours, {tree} under Wine" for tree in columns))
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
     line = lambda r: "| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |"

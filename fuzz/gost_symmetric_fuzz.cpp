@@ -1,5 +1,7 @@
 // GOST 28147-89 and GOST R 34.11-94 against libgcrypt on arbitrary keys, IVs, data and ways of
-// cutting the data into pieces. Input: operation, S-box set, chunk size, key (32), IV (8), data.
+// cutting the data into pieces, through the table classes and the constant-time ...Secret
+// classes. Input: operation, S-box set (top bit: the ...Secret classes), chunk size, key (32),
+// IV (8), data.
 #include <gcrypt.h>
 
 #include <cstdlib>
@@ -59,33 +61,35 @@ void Hash(gost::HashParams params, const Bytes& data, size_t chunk) {
   const int algo = params == gost::HashParams::Test ? GCRY_MD_GOSTR3411_94 : GCRY_MD_GOSTR3411_CP;
   Bytes expected(32), one_shot(32), secret(32), pieces(32);
   gcry_md_hash_buffer(algo, expected.data(), data.data(), data.size());
-  gost::Hash(params, data.data(), data.size(), one_shot.data());
-  gost::HashSecret(params, data.data(), data.size(), secret.data());
-  gost::GostR3411_94 hash(params);
-  InPieces(data, chunk, [&](size_t at, size_t n) { hash.Update(data.data() + at, n); });
-  hash.Final(pieces.data());
+  Check(gost::Hash(params, data.data(), data.size(), one_shot.data()));
+  Check(gost::HashSecret(params, data.data(), data.size(), secret.data()));
+  gost::GostR3411_94Secret hash(params);
+  InPieces(data, chunk, [&](size_t at, size_t n) { Check(hash.Update(data.data() + at, n)); });
+  Check(hash.Final(pieces.data()));
   Check(one_shot == expected && secret == expected && pieces == expected);
 }
 
+template <class Cipher>
 void Ecb(const NamedSet& set, const Bytes& key, Bytes data) {
   data.resize(data.size() / 8 * 8);
-  const gost::Gost28147 cipher(set.set, key.data());
+  const Cipher cipher(set.set, key.data());
   Bytes out(data.size()), back(data.size());
-  cipher.Encrypt(data.data(), out.data(), data.size() / 8);
-  cipher.Decrypt(data.data(), back.data(), data.size() / 8);
+  Check(cipher.Encrypt(data.data(), out.data(), data.size() / 8));
+  Check(cipher.Decrypt(data.data(), back.data(), data.size() / 8));
   Check(out == Gcrypt(GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, set, key, {}, data, true));
   Check(back == Gcrypt(GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, set, key, {}, data, false));
 }
 
+template <class Cipher>
 void Cfb(const NamedSet& set, bool meshing, const Bytes& key, const Bytes& iv, const Bytes& data,
          size_t chunk) {
   const auto mode = meshing ? gost::Gost28147Cfb::Meshing::CryptoPro : gost::Gost28147Cfb::Meshing::None;
-  gost::Gost28147Cfb encrypt(set.set, key.data(), iv.data(), mode);
-  gost::Gost28147Cfb decrypt(set.set, key.data(), iv.data(), mode);
+  Cipher encrypt(set.set, key.data(), iv.data(), mode);
+  Cipher decrypt(set.set, key.data(), iv.data(), mode);
   Bytes out(data.size()), back(data.size());
   InPieces(data, chunk, [&](size_t at, size_t n) {
-    encrypt.Encrypt(data.data() + at, out.data() + at, n);
-    decrypt.Decrypt(data.data() + at, back.data() + at, n);
+    Check(encrypt.Encrypt(data.data() + at, out.data() + at, n));
+    Check(decrypt.Decrypt(data.data() + at, back.data() + at, n));
   });
   const int algo = meshing ? GCRY_CIPHER_GOST28147_MESH : GCRY_CIPHER_GOST28147;
   Check(out == Gcrypt(algo, GCRY_CIPHER_MODE_CFB, set, key, iv, data, true));
@@ -93,11 +97,14 @@ void Cfb(const NamedSet& set, bool meshing, const Bytes& key, const Bytes& iv, c
 }
 
 // libgcrypt has no gamma mode: the counter is stepped here and encrypted by its ECB.
+template <class Cipher>
 void Gamma(const NamedSet& set, const Bytes& key, const Bytes& iv, const Bytes& data,
            size_t chunk) {
-  gost::Gost28147Gamma gamma(set.set, key.data(), iv.data());
+  Cipher gamma(set.set, key.data(), iv.data());
   Bytes out(data.size());
-  InPieces(data, chunk, [&](size_t at, size_t n) { gamma.Apply(data.data() + at, out.data() + at, n); });
+  InPieces(data, chunk, [&](size_t at, size_t n) {
+    Check(gamma.Apply(data.data() + at, out.data() + at, n));
+  });
 
   Bytes counter = Gcrypt(GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, set, key, {}, iv, true);
   uint32_t n3, n4;
@@ -114,6 +121,7 @@ void Gamma(const NamedSet& set, const Bytes& key, const Bytes& iv, const Bytes& 
   }
 }
 
+template <class Cipher>
 void Mac(const Bytes& key, const Bytes* iv, const Bytes& data, size_t chunk) {
   gcry_mac_hd_t hd;
   Check(gcry_mac_open(&hd, GCRY_MAC_GOST28147_IMIT, 0, nullptr) == 0);
@@ -125,11 +133,27 @@ void Mac(const Bytes& key, const Bytes* iv, const Bytes& data, size_t chunk) {
   Check(gcry_mac_read(hd, expected.data(), &size) == 0);
   gcry_mac_close(hd);
 
-  gost::Gost28147Mac mac(gost::SBoxSet::CryptoProA, key.data(), iv ? iv->data() : nullptr);
-  InPieces(data, chunk, [&](size_t at, size_t n) { mac.Update(data.data() + at, n); });
+  Cipher mac(gost::SBoxSet::CryptoProA, key.data(), iv ? iv->data() : nullptr);
+  InPieces(data, chunk, [&](size_t at, size_t n) { Check(mac.Update(data.data() + at, n)); });
   Bytes out(4);
-  mac.Final(out.data());
+  Check(mac.Final(out.data()));
   Check(out == expected);
+}
+
+// One operation through the table classes or the constant-time ones.
+template <class EcbCipher, class GammaCipher, class CfbCipher, class MacCipher>
+void Run(uint8_t operation, const NamedSet& set, size_t chunk, const Bytes& key, const Bytes& iv,
+         const Bytes& data) {
+  switch (operation) {
+    case 0: Hash(gost::HashParams::Test, data, chunk); break;
+    case 1: Hash(gost::HashParams::CryptoPro, data, chunk); break;
+    case 2: Ecb<EcbCipher>(set, key, data); break;
+    case 3: Cfb<CfbCipher>(set, false, key, iv, data, chunk); break;
+    case 4: Cfb<CfbCipher>(kSets[2], true, key, iv, data, chunk); break;
+    case 5: Gamma<GammaCipher>(set, key, iv, data, chunk); break;
+    case 6: Mac<MacCipher>(key, nullptr, data, chunk); break;
+    default: Mac<MacCipher>(key, &iv, data, chunk); break;
+  }
 }
 
 }  // namespace
@@ -143,15 +167,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   const size_t chunk = input[2];
   const Bytes key(input + 3, input + 35), iv(input + 35, input + 43), data(input + 43, input + size);
 
-  switch (operation) {
-    case 0: Hash(gost::HashParams::Test, data, chunk); break;
-    case 1: Hash(gost::HashParams::CryptoPro, data, chunk); break;
-    case 2: Ecb(set, key, data); break;
-    case 3: Cfb(set, false, key, iv, data, chunk); break;
-    case 4: Cfb(kSets[2], true, key, iv, data, chunk); break;
-    case 5: Gamma(set, key, iv, data, chunk); break;
-    case 6: Mac(key, nullptr, data, chunk); break;
-    default: Mac(key, &iv, data, chunk); break;
+  if (input[1] & 0x80) {
+    Run<gost::Gost28147Secret, gost::Gost28147GammaSecret, gost::Gost28147CfbSecret,
+        gost::Gost28147MacSecret>(operation, set, chunk, key, iv, data);
+  } else {
+    Run<gost::Gost28147, gost::Gost28147Gamma, gost::Gost28147Cfb, gost::Gost28147Mac>(
+        operation, set, chunk, key, iv, data);
   }
   return 0;
 }

@@ -21,6 +21,15 @@ constexpr std::array<int8_t, 256> MakeDecodeTable() {
 
 constexpr std::array<int8_t, 256> kDecode = MakeDecodeTable();
 
+// Decoded blocks carry transfers and keys: a scratch block is overwritten before it goes back
+// to the allocator. The barrier keeps the compiler from dropping the stores as dead.
+void WipeAndFree(void* block, size_t size) {
+  if (block == nullptr) return;
+  std::memset(block, 0, size);
+  __asm__ __volatile__("" : : "r"(block) : "memory");
+  std::free(block);
+}
+
 }  // namespace
 
 void Base64Encode(const void* data, int32_t length, char** text, int32_t* textLength) {
@@ -98,11 +107,11 @@ void Base64Decode(const char* text, int32_t length, uint8_t** data, int32_t* dat
   if (n < capacity) {
     auto* exact = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(n)));
     if (exact == nullptr) {
-      std::free(out);
+      WipeAndFree(out, static_cast<size_t>(n));
       return;
     }
     std::memcpy(exact, out, static_cast<size_t>(n));
-    std::free(out);
+    WipeAndFree(out, static_cast<size_t>(n));
     out = exact;
   }
   *data = out;

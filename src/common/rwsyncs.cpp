@@ -85,12 +85,18 @@ void TRWCriticalSection::BeginWrite() {
 }
 
 void TRWCriticalSection::EndWrite() {
-  if (--writeDepth_ == 0) {
+  {
     std::lock_guard guard(tableGuard_);
-    writing_ = false;
-    writer_ = std::thread::id{};
-    readsInWrite_ = 0;
+    // Only the writing thread holds the writer section: it alone may end the write.
+    if (!writing_ || writer_ != std::this_thread::get_id())
+      throw EAssertionFailed("Assertion failed: EndWrite without BeginWrite (RWSyncs)");
+    if (writeDepth_ == 1) {
+      writing_ = false;
+      writer_ = std::thread::id{};
+      readsInWrite_ = 0;
+    }
   }
+  --writeDepth_;
   writerSection_.unlock();
 }
 

@@ -34,6 +34,8 @@ class TRWCriticalSection {
   // Throws EAssertionFailed when the calling thread holds no read acquisition.
   void EndRead();
   void BeginWrite();
+  // Throws EAssertionFailed when the calling thread holds no write acquisition (it would
+  // otherwise release a mutex it does not own).
   void EndWrite();
 
   // True while a thread holds the writer section and waits for other threads' reads to end.

@@ -226,6 +226,31 @@ TEST(RWCriticalSection, EndReadWithoutBeginReadIsRefusedAndChangesNothing) {
   AwaitOrDie(w.Acquired(), "writer");
 }
 
+TEST(RWCriticalSection, EndWriteWithoutBeginWriteIsRefusedAndChangesNothing) {
+  TRWCriticalSection lock;
+  try {
+    lock.EndWrite();
+    FAIL() << "no assertion failure";
+  } catch (const EAssertionFailed& e) {
+    EXPECT_NE(std::string(e.what()).find("EndWrite without BeginWrite"), std::string::npos)
+        << e.what();
+  }
+  lock.BeginRead();
+  EXPECT_THROW(lock.EndWrite(), EAssertionFailed) << "a read is no write";
+  lock.EndRead();
+
+  Holder w = Writer(lock);
+  AwaitOrDie(w.Acquired(), "writer");
+  EXPECT_THROW(lock.EndWrite(), EAssertionFailed) << "another thread's write is not ours to end";
+  Holder r = Reader(lock);
+  EXPECT_TRUE(StillBlocked(r.Acquired())) << "the other thread's write must still hold";
+  w.Release();
+  AwaitOrDie(r.Acquired(), "reader after the write");
+  r.Release();
+  lock.BeginWrite();  // the lock is whole again
+  lock.EndWrite();
+}
+
 TEST(SyncExceptStr, ReadersSeeTheOldOrTheNewTextNeverAMixture) {
   TSyncExceptStr text;
   EXPECT_EQ(text.GetValue(), "");

@@ -28,23 +28,40 @@ std::string Hex(const U256& a) {
 
 U256 RandomU256(std::mt19937_64& rng) { return U256{{rng(), rng(), rng(), rng()}}; }
 
-TEST(U256Test, PortableWideMultiplyMatchesNative) {
+// The fallbacks that 32-bit hosts run, on edge values and random words: against 128-bit
+// arithmetic where the compiler has it, and against known answers everywhere.
+TEST(U256Test, PortableFallbacksMatchWideArithmetic) {
   uint64_t hi = 0;
-  EXPECT_EQ(MulWidePortable(~uint64_t{0}, ~uint64_t{0}, &hi), 1u);
-  EXPECT_EQ(hi, ~uint64_t{1});
-  EXPECT_EQ(MulWidePortable(0x0123456789ABCDEF, 0xFEDCBA9876543210, &hi), 0x2236D88FE5618CF0u);
+  EXPECT_EQ(MulAddAddPortable(0x0123456789ABCDEF, 0xFEDCBA9876543210, 0, 0, &hi),
+            0x2236D88FE5618CF0u);
   EXPECT_EQ(hi, 0x0121FA00AD77D742u);
-  EXPECT_EQ(MulAddAdd(~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, &hi),
-            ~uint64_t{0});
-  EXPECT_EQ(hi, ~uint64_t{0});
+  const uint64_t ones = ~uint64_t{0};
+  EXPECT_EQ(MulAddAddPortable(ones, ones, ones, ones, &hi), ones);  // the largest sum
+  EXPECT_EQ(hi, ones);
+  uint64_t flag = 1;
+  EXPECT_EQ(AddCarryPortable(ones, 0, &flag), 0u);
+  EXPECT_EQ(flag, 1u);
+  flag = 1;
+  EXPECT_EQ(SubBorrowPortable(0, ones, &flag), 0u);
+  EXPECT_EQ(flag, 1u);
 
 #if defined(__SIZEOF_INT128__)
+  using Wide = unsigned __int128;
+  const uint64_t edges[] = {0, 1, 0xffffffffu, uint64_t{1} << 32, uint64_t{1} << 63, ones - 1, ones};
   std::mt19937_64 rng(1);
-  for (int i = 0; i < 10000; ++i) {
-    const uint64_t a = rng(), b = rng();
-    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
-    ASSERT_EQ(MulWidePortable(a, b, &hi), static_cast<uint64_t>(product));
+  for (int i = 0; i < 20000; ++i) {
+    const auto pick = [&] { return i < 2401 ? edges[rng() % 7] : rng(); };
+    const uint64_t a = pick(), b = pick(), c = pick(), d = pick(), in = rng() & 1;
+    const Wide product = Wide{a} * b + c + d;
+    ASSERT_EQ(MulAddAddPortable(a, b, c, d, &hi), static_cast<uint64_t>(product));
     ASSERT_EQ(hi, static_cast<uint64_t>(product >> 64));
+    const Wide sum = Wide{a} + b + in;
+    flag = in;
+    ASSERT_EQ(AddCarryPortable(a, b, &flag), static_cast<uint64_t>(sum));
+    ASSERT_EQ(flag, static_cast<uint64_t>(sum >> 64));
+    flag = in;
+    ASSERT_EQ(SubBorrowPortable(a, b, &flag), a - b - in);
+    ASSERT_EQ(flag, Wide{a} < Wide{b} + in ? 1u : 0u);
   }
 #endif
 }

@@ -1,11 +1,11 @@
 // Precomputed multiples of a curve's base point for fixed-base multiplication: window i holds
 // j * 2^(W*i) * G for j = 1 .. 2^(W-1), in affine form. A scalar written in signed W-bit digits
 // d_i then needs one addition per window and no doublings: k*G = sum of d_i * 2^(W*i) * G.
-// Built once per curve on first use (thread-safe static initialisation); public data.
+// Built once per curve on first use (thread-safe static initialisation) in static storage,
+// with nothing allocated, so a first signature cannot fail for want of memory; public data.
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 #include "ec_point.h"
 
@@ -27,30 +27,30 @@ class BaseTable {
 
  private:
   using Field = typename Curve::Field;
-  static constexpr size_t kCount = size_t{kWindows} * kPerWindow;
+  using Point = ProjectivePoint<Curve>;
 
+  // Window by window, with one inversion per window for all its Z coordinates: invert their
+  // product, then peel it apart.
   BaseTable() {
-    std::vector<ProjectivePoint<Curve>> points(kCount);
-    auto windowBase = ProjectivePoint<Curve>::FromAffine(BasePoint<Curve>());
-    for (size_t i = 0; i < kWindows; ++i) {
-      points[i * kPerWindow] = windowBase;
-      for (size_t j = 1; j < kPerWindow; ++j)
-        points[i * kPerWindow + j] = Add(points[i * kPerWindow + j - 1], windowBase);
+    Point windowBase = Point::FromAffine(BasePoint<Curve>());
+    for (unsigned i = 0; i < kWindows; ++i) {
+      Point points[kPerWindow];
+      points[0] = windowBase;
+      for (unsigned j = 1; j < kPerWindow; ++j) points[j] = Add(points[j - 1], windowBase);
       for (unsigned d = 0; d < W; ++d) windowBase = Double(windowBase);
-    }
-    // One inversion for all the Z coordinates: invert their product, then peel it apart.
-    std::vector<Field> prefix(kCount);
-    Field running = Field::One();
-    for (size_t n = 0; n < kCount; ++n) {
-      prefix[n] = running;
-      running = running * points[n].z;
-    }
-    Field inverse = running.Inverse();
-    for (size_t n = kCount; n-- > 0;) {
-      const auto& p = points[n];
-      const Field zInverse = inverse * prefix[n];
-      inverse = inverse * p.z;
-      entry_[n / kPerWindow][n % kPerWindow] = {p.x * zInverse, p.y * zInverse};
+
+      Field prefix[kPerWindow];
+      Field running = Field::One();
+      for (unsigned j = 0; j < kPerWindow; ++j) {
+        prefix[j] = running;
+        running = running * points[j].z;
+      }
+      Field inverse = running.Inverse();
+      for (unsigned j = kPerWindow; j-- > 0;) {
+        const Field zInverse = inverse * prefix[j];
+        inverse = inverse * points[j].z;
+        entry_[i][j] = {points[j].x * zInverse, points[j].y * zInverse};
+      }
     }
   }
 

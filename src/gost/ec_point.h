@@ -135,7 +135,7 @@ constexpr uint64_t IsIdentityMask(const ProjectivePoint<Curve>& p) {
 
 // Infinity maps to (0, 0), which is not on either curve; callers check IsIdentityMask first.
 template <class Curve>
-constexpr AffinePoint<Curve> ToAffine(const ProjectivePoint<Curve>& p) {
+[[gnu::noinline]] constexpr AffinePoint<Curve> ToAffine(const ProjectivePoint<Curve>& p) {
   const auto zInverse = p.z.Inverse();
   return {p.x * zInverse, p.y * zInverse};
 }

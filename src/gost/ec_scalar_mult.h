@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "ec_base_table.h"
 #include "ec_point.h"
@@ -25,18 +26,39 @@ struct SignedWindows {
   int8_t digit[kCount];
 };
 
+// The digits one at a time, least significant first, without keeping them: they come off the
+// bottom of a shifting copy of k. Every shift is by the constant W, so no step depends on where
+// a window lies (variable shifts branch on 32-bit x86). Wiped when done.
+template <unsigned W>
+class SignedDigitStream {
+ public:
+  explicit constexpr SignedDigitStream(const U256& k, uint64_t bit256 = 0)
+      : rest_{k.limb[0], k.limb[1], k.limb[2], k.limb[3], bit256} {}
+  constexpr ~SignedDigitStream() {
+    if (!std::is_constant_evaluated()) SecureWipe(rest_, sizeof rest_);
+  }
+  SignedDigitStream(const SignedDigitStream&) = delete;
+  SignedDigitStream& operator=(const SignedDigitStream&) = delete;
+
+  constexpr int8_t Next() {
+    const uint64_t value = (rest_[0] & ((uint64_t{1} << W) - 1)) + carry_;
+    #pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) rest_[j] = rest_[j] >> W | rest_[j + 1] << (64 - W);
+    rest_[4] >>= W;
+    carry_ = (value + (uint64_t{1} << (W - 1))) >> W;
+    return static_cast<int8_t>(static_cast<int64_t>(value) - static_cast<int64_t>(carry_ << W));
+  }
+
+ private:
+  uint64_t rest_[5];
+  uint64_t carry_ = 0;
+};
+
 template <unsigned W>
 constexpr SignedWindows<W> RecodeSigned(const U256& k, uint64_t bit256 = 0) {
   SignedWindows<W> r{};
-  uint64_t carry = 0;
-  for (unsigned i = 0; i < SignedWindows<W>::kCount; ++i) {
-    const unsigned offset = i * W;
-    uint64_t value = BitWindow(k, offset, W) + carry;
-    if (offset <= 256 && 256 < offset + W) value += bit256 << (256 - offset);
-    carry = (value + (uint64_t{1} << (W - 1))) >> W;
-    r.digit[i] = static_cast<int8_t>(static_cast<int64_t>(value) -
-                                     static_cast<int64_t>(carry << W));
-  }
+  SignedDigitStream<W> digits(k, bit256);
+  for (unsigned i = 0; i < SignedWindows<W>::kCount; ++i) r.digit[i] = digits.Next();
   return r;
 }
 
@@ -58,9 +80,10 @@ inline constexpr unsigned kPublicWindow = 5;  // wNAF width for verification
 template <class Curve>
 using DefaultBaseTable = BaseTable<Curve, kBaseWindow>;
 
-// k*P for a secret k below 2^256 and a validated point P.
+// k*P for a secret k below 2^256 and a validated point P. The secret multiplications are out
+// of line, so that the static constant-time check finds them by name.
 template <class Curve>
-ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
+[[gnu::noinline]] ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
   using Point = ProjectivePoint<Curve>;
   using Scalar = typename Curve::Scalar;
   constexpr unsigned kEntries = (1u << (kSecretWindow - 1)) + 1;
@@ -101,19 +124,18 @@ ProjectivePoint<Curve> MulSecret(const U256& k, const AffinePoint<Curve>& p) {
 
 // k*G for a secret k below 2^256.
 template <class Curve>
-ProjectivePoint<Curve> MulBaseSecret(const U256& k) {
+[[gnu::noinline]] ProjectivePoint<Curve> MulBaseSecret(const U256& k) {
   using Point = ProjectivePoint<Curve>;
   using Field = typename Curve::Field;
   using Table = DefaultBaseTable<Curve>;
   static_assert(Table::kWindows == SignedWindows<kBaseWindow>::kCount);
   const Table& table = Table::Get();
 
-  Wiped<SignedWindows<kBaseWindow>> windows;
-  *windows = RecodeSigned<kBaseWindow>(k);
+  SignedDigitStream<kBaseWindow> digits(k);
   Wiped<Point> accumulator, chosen;
   *accumulator = Point::Identity();
   for (unsigned i = 0; i < Table::kWindows; ++i) {
-    const DigitParts digit = SplitDigit(windows->digit[i]);
+    const DigitParts digit = SplitDigit(digits.Next());
     // Digit 0 matches no entry and leaves (0:1:0), the identity.
     *chosen = Point::Identity();
     for (unsigned j = 0; j < Table::kPerWindow; ++j) {

@@ -1,8 +1,7 @@
 // An integer modulo a 256-bit modulus M > 2^255, always fully reduced, with the arithmetic
 // operators the curve formulas are written in. Arithmetic supplies the multiplication and the
 // internal representation (plain for the CryptoPro-A prime, Montgomery otherwise); addition and
-// subtraction are shared. Everything except Pow's choice of steps (from its public exponent)
-// runs in value-independent time.
+// subtraction are shared. Everything runs in value-independent time.
 #pragma once
 
 #include <cstdint>
@@ -72,24 +71,20 @@ class FieldElement {
     return FieldElement(Arithmetic::MulSmall(raw_, k));
   }
 
-  // this^exponent; the exponent is public (it picks which multiplications run).
-  constexpr FieldElement Pow(const U256& exponent) const {
+  // Fermat: this^(M-2), M prime; zero maps to zero. Four exponent bits at a time, the same
+  // squarings and multiplications whatever the value. The exponent is a constant, so its
+  // digits may pick the table entry. Out of line, so that the static constant-time check
+  // finds it by name.
+  [[gnu::noinline]] constexpr FieldElement Inverse() const {
     FieldElement table[16];
     table[0] = One();
     for (int i = 1; i < 16; ++i) table[i] = table[i - 1] * *this;
     FieldElement r = One();
     for (int window = 63; window >= 0; --window) {
       for (int i = 0; i < 4; ++i) r = r.Square();
-      const uint64_t digit = BitWindow(exponent, static_cast<unsigned>(window) * 4, 4);
-      if (digit != 0) r = r * table[digit];
+      r = r * table[kInverseExponent.digit[window]];
     }
     return r;
-  }
-
-  // Fermat: this^(M-2), M prime. Zero maps to zero.
-  constexpr FieldElement Inverse() const {
-    uint64_t borrow = 0;
-    return Pow(Sub(kModulus, U256FromWord(2), &borrow));
   }
 
   constexpr uint64_t IsZeroMask() const { return gost::IsZeroMask(raw_); }
@@ -103,6 +98,20 @@ class FieldElement {
   }
 
  private:
+  // The 4-bit digits of M - 2, least significant first.
+  struct ExponentDigits {
+    uint8_t digit[64];
+  };
+  static constexpr ExponentDigits InverseExponent() {
+    uint64_t borrow = 0;
+    const U256 exponent = Sub(kModulus, U256FromWord(2), &borrow);
+    ExponentDigits digits{};
+    for (unsigned i = 0; i < 64; ++i)
+      digits.digit[i] = static_cast<uint8_t>(BitWindow(exponent, 4 * i, 4));
+    return digits;
+  }
+  static constexpr ExponentDigits kInverseExponent = InverseExponent();
+
   explicit constexpr FieldElement(const U256& raw) : raw_(raw) {}
 
   U256 raw_{};

@@ -1,6 +1,6 @@
 #include "gost28147.h"
 
-#include <array>
+#include <iterator>
 
 #include "gost28147_rounds.h"
 #include "secure_wipe.h"
@@ -119,27 +119,54 @@ alignas(64) constexpr detail::RoundTable kTables[] = {
     MakeRoundTable(kCryptoProHash),
 };
 
+constexpr detail::SBoxMux MakeMux(const Rows& rows) {
+  uint32_t column[16] = {};
+  for (uint32_t v = 0; v < 16; ++v) {
+    for (int i = 0; i < 8; ++i) column[v] |= uint32_t{rows[i][v]} << (4 * i);
+  }
+  detail::SBoxMux mux{};
+  for (int u = 0; u < 8; ++u) {
+    mux.even[u] = column[2 * u];
+    mux.odd[u] = column[2 * u] ^ column[2 * u + 1];
+  }
+  return mux;
+}
+
+alignas(64) constexpr detail::SBoxMux kMuxes[] = {
+    MakeMux(kTest),       MakeMux(kCipherTest), MakeMux(kCryptoProA), MakeMux(kCryptoProB),
+    MakeMux(kCryptoProC), MakeMux(kCryptoProD), MakeMux(kCryptoProHash),
+};
+
+constexpr const Rows* kRows[] = {&kTest,       &kCipherTest, &kCryptoProA,   &kCryptoProB,
+                                 &kCryptoProC, &kCryptoProD, &kCryptoProHash};
+
+// The position of a known set in the tables above; an identifier cast from a number may be
+// none of them.
+constexpr bool IsKnown(SBoxSet set) {
+  return static_cast<unsigned>(set) < std::size(kRows);
+}
+static_assert(std::size(kTables) == std::size(kRows) && std::size(kMuxes) == std::size(kRows));
+
 }  // namespace
 
-const uint8_t (&SBoxRows(SBoxSet set))[8][16] {
-  switch (set) {
-    case SBoxSet::Test: return kTest;
-    case SBoxSet::CipherTest: return kCipherTest;
-    case SBoxSet::CryptoProA: return kCryptoProA;
-    case SBoxSet::CryptoProB: return kCryptoProB;
-    case SBoxSet::CryptoProC: return kCryptoProC;
-    case SBoxSet::CryptoProD: return kCryptoProD;
-    case SBoxSet::CryptoProHash: return kCryptoProHash;
-  }
-  return kCryptoProA;
+const uint8_t (*SBoxRows(SBoxSet set) noexcept)[8][16] {
+  return IsKnown(set) ? kRows[static_cast<unsigned>(set)] : nullptr;
 }
 
 namespace detail {
 
-const RoundTable& RoundTableOf(SBoxSet set) { return kTables[static_cast<int>(set)]; }
+const RoundTable* RoundTableOf(SBoxSet set) {
+  return IsKnown(set) ? &kTables[static_cast<unsigned>(set)] : nullptr;
+}
 
-KeySchedule::KeySchedule(SBoxSet set, const uint8_t key[32]) : table(&RoundTableOf(set)) {
-  SetKey(key);
+const SBoxMux* SBoxMuxOf(SBoxSet set) {
+  return IsKnown(set) ? &kMuxes[static_cast<unsigned>(set)] : nullptr;
+}
+
+KeySchedule::KeySchedule(SBoxSet set, const uint8_t key[32], SBoxEvaluation evaluation) noexcept
+    : table(RoundTableOf(set)), mux(SBoxMuxOf(set)), masked(evaluation == SBoxEvaluation::Masks),
+      k{}, low{} {
+  if (Valid()) SetKey(key);
 }
 
 KeySchedule::~KeySchedule() {
@@ -147,18 +174,37 @@ KeySchedule::~KeySchedule() {
   SecureWipe(low, sizeof low);
 }
 
-void KeySchedule::SetKey(const uint8_t key[32]) {
+void KeySchedule::SetKey(const uint8_t key[32]) noexcept {
   uint32_t words[8];
   for (int i = 0; i < 8; ++i) words[i] = Load32(key + 4 * i);
   SetKey(words);
   SecureWipe(words, sizeof words);
 }
 
-void KeySchedule::SetKey(const uint32_t words[8]) {
-  for (int i = 0; i < 8; ++i) {
-    k[i] = words[i];
-    low[i] = table->low + (k[i] & 0xff);
+void KeySchedule::SetKey(const uint32_t words[8]) noexcept {
+  for (int i = 0; i < 8; ++i) k[i] = words[i];
+  // The constant-time rounds never look at these key-dependent table positions.
+  if (!masked) {
+    for (int i = 0; i < 8; ++i) low[i] = table->low + (k[i] & 0xff);
   }
+}
+
+void EncryptBlockMasked(const KeySchedule& ks, uint32_t& n1, uint32_t& n2) {
+  uint32_t a[1] = {n1}, b[1] = {n2};
+  EncryptWords<1>(MaskedRound{*ks.mux}, ks.k, 0, a, b);
+  n1 = b[0];
+  n2 = a[0];
+}
+
+void DecryptBlockMasked(const KeySchedule& ks, uint32_t& n1, uint32_t& n2) {
+  uint32_t a[1] = {n1}, b[1] = {n2};
+  DecryptWords<1>(MaskedRound{*ks.mux}, ks.k, 0, a, b);
+  n1 = b[0];
+  n2 = a[0];
+}
+
+void MacRoundsMasked(const KeySchedule& ks, uint32_t& a, uint32_t& b) {
+  Rounds<1, MaskedRound>{MaskedRound{*ks.mux}, ks.k, 0}.Mac(&a, &b);
 }
 
 void MeshKey(KeySchedule& ks, uint32_t& iv1, uint32_t& iv2) {
@@ -183,19 +229,26 @@ void MeshKey(KeySchedule& ks, uint32_t& iv1, uint32_t& iv2) {
 
 namespace {
 
-// Four blocks at a time keep four dependency chains in flight.
+// Four blocks at a time keep four dependency chains in flight; the constant-time rounds take
+// one block after another.
 template <bool kEncrypt>
-void Ecb(const detail::KeySchedule& ks, const uint8_t* in, uint8_t* out, size_t blocks) {
-  const detail::TableRound f{*ks.table};
-  for (; blocks >= 4; blocks -= 4, in += 32, out += 32) {
-    uint32_t a[4], b[4];
-    for (int j = 0; j < 4; ++j) detail::LoadBlock(in + 8 * j, a[j], b[j]);
-    if (kEncrypt) {
-      detail::EncryptWords<4>(f, ks.k, 0, a, b);
-    } else {
-      detail::DecryptWords<4>(f, ks.k, 0, a, b);
+bool Ecb(const detail::KeySchedule& ks, const uint8_t* in, uint8_t* out, size_t blocks) {
+  if (!ks.Valid()) {
+    detail::ZeroOutput(out, 8 * blocks);
+    return false;
+  }
+  if (!ks.masked) {
+    const detail::TableRound f{*ks.table};
+    for (; blocks >= 4; blocks -= 4, in += 32, out += 32) {
+      uint32_t a[4], b[4];
+      for (int j = 0; j < 4; ++j) detail::LoadBlock(in + 8 * j, a[j], b[j]);
+      if (kEncrypt) {
+        detail::EncryptWords<4>(f, ks.k, 0, a, b);
+      } else {
+        detail::DecryptWords<4>(f, ks.k, 0, a, b);
+      }
+      for (int j = 0; j < 4; ++j) detail::Store32(out + 8 * j, b[j]), detail::Store32(out + 8 * j + 4, a[j]);
     }
-    for (int j = 0; j < 4; ++j) detail::Store32(out + 8 * j, b[j]), detail::Store32(out + 8 * j + 4, a[j]);
   }
   for (; blocks > 0; --blocks, in += 8, out += 8) {
     uint32_t n1 = detail::Load32(in), n2 = detail::Load32(in + 4);
@@ -207,16 +260,17 @@ void Ecb(const detail::KeySchedule& ks, const uint8_t* in, uint8_t* out, size_t 
     detail::Store32(out, n1);
     detail::Store32(out + 4, n2);
   }
+  return true;
 }
 
 }  // namespace
 
-void Gost28147::Encrypt(const uint8_t* in, uint8_t* out, size_t blocks) const {
-  Ecb<true>(ks_, in, out, blocks);
+bool Gost28147::Encrypt(const uint8_t* in, uint8_t* out, size_t blocks) const noexcept {
+  return Ecb<true>(ks_, in, out, blocks);
 }
 
-void Gost28147::Decrypt(const uint8_t* in, uint8_t* out, size_t blocks) const {
-  Ecb<false>(ks_, in, out, blocks);
+bool Gost28147::Decrypt(const uint8_t* in, uint8_t* out, size_t blocks) const noexcept {
+  return Ecb<false>(ks_, in, out, blocks);
 }
 
 }  // namespace gost

@@ -8,12 +8,14 @@
 
 namespace gost {
 
-Gost28147Mac::Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8])
-    : ks_(set, key),
+Gost28147Mac::Gost28147Mac(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
+                           detail::SBoxEvaluation evaluation) noexcept
+    : ks_(set, key, evaluation),
       iv1_(iv ? detail::Load32(iv) : 0),
       iv2_(iv ? detail::Load32(iv + 4) : 0),
       n1_(iv1_),
       n2_(iv2_),
+      buffer_{},
       buffered_(0),
       blocks_(0) {}
 
@@ -44,7 +46,13 @@ void Chain(const detail::KeySchedule& ks, uint32_t& n1, uint32_t& n2, const uint
 }  // namespace
 
 void Gost28147Mac::Blocks(const uint8_t* data, size_t blocks) {
-  if (detail::HasChainAssembly()) {
+  if (ks_.masked) {
+    for (size_t i = 0; i < blocks; ++i, data += 8) {
+      n1_ ^= detail::Load32(data);
+      n2_ ^= detail::Load32(data + 4);
+      detail::MacRoundsMasked(ks_, n1_, n2_);
+    }
+  } else if (detail::HasChainAssembly()) {
     Chain<true>(ks_, n1_, n2_, data, blocks);
   } else {
     Chain<false>(ks_, n1_, n2_, data, blocks);
@@ -52,15 +60,16 @@ void Gost28147Mac::Blocks(const uint8_t* data, size_t blocks) {
   blocks_ += blocks;
 }
 
-void Gost28147Mac::Update(const uint8_t* data, size_t size) {
-  if (size == 0) return;  // data may then be null, which memcpy does not allow
+bool Gost28147Mac::Update(const uint8_t* data, size_t size) noexcept {
+  if (!ks_.Valid()) return false;
+  if (size == 0) return true;  // data may then be null, which memcpy does not allow
   if (buffered_ > 0) {
     const size_t take = size < 8 - buffered_ ? size : 8 - buffered_;
     std::memcpy(buffer_ + buffered_, data, take);
     buffered_ += take;
     data += take;
     size -= take;
-    if (buffered_ < 8) return;
+    if (buffered_ < 8) return true;
     Blocks(buffer_, 1);
     buffered_ = 0;
   }
@@ -69,9 +78,14 @@ void Gost28147Mac::Update(const uint8_t* data, size_t size) {
   size %= 8;
   std::memcpy(buffer_, data, size);
   buffered_ = size;
+  return true;
 }
 
-void Gost28147Mac::Final(uint8_t mac[kMacSize]) {
+bool Gost28147Mac::Final(uint8_t mac[kMacSize]) noexcept {
+  if (!ks_.Valid()) {
+    detail::ZeroOutput(mac, kMacSize);
+    return false;
+  }
   if (buffered_ > 0) {
     std::memset(buffer_ + buffered_, 0, 8 - buffered_);
     Blocks(buffer_, 1);
@@ -87,6 +101,7 @@ void Gost28147Mac::Final(uint8_t mac[kMacSize]) {
   buffered_ = 0;
   blocks_ = 0;
   SecureWipe(buffer_, sizeof buffer_);
+  return true;
 }
 
 }  // namespace gost

@@ -15,11 +15,12 @@ namespace {
 constexpr unsigned kBlocksPerMesh = 1024 / 8;
 
 // The counter step: N3 + C2 modulo 2^32, N4 + C1 modulo 2^32 - 1 (a carry out wraps to 1).
+// The carry comes from bit operations, not a comparison: the counter is secret.
 inline void Advance(uint32_t& n3, uint32_t& n4) {
   constexpr uint32_t kC2 = 0x01010101, kC1 = 0x01010104;
   n3 += kC2;
-  n4 += kC1;
-  n4 += n4 < kC1;
+  const uint32_t sum = n4 + kC1;
+  n4 = sum + (((n4 & kC1) | ((n4 ^ kC1) & ~sum)) >> 31);
 }
 
 inline void XorBlock(const uint8_t* in, uint8_t* out, uint32_t g1, uint32_t g2) {
@@ -58,17 +59,25 @@ void ChainedCfb(detail::KeySchedule& ks, bool meshing, unsigned& blocks_since_me
 
 }  // namespace
 
-void CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]) {
-  detail::KeySchedule ks(set, key);
+bool CryptoProKeyMeshing(SBoxSet set, uint8_t key[32], uint8_t iv[8]) noexcept {
+  detail::KeySchedule ks(set, key, detail::SBoxEvaluation::Masks);
+  if (!ks.Valid()) {
+    detail::ZeroOutput(key, 32);
+    detail::ZeroOutput(iv, 8);
+    return false;
+  }
   uint32_t n1 = Load32(iv), n2 = Load32(iv + 4);
   detail::MeshKey(ks, n1, n2);
   for (int i = 0; i < 8; ++i) Store32(key + 4 * i, ks.k[i]);
   Store32(iv, n1);
   Store32(iv + 4, n2);
+  return true;
 }
 
-Gost28147Gamma::Gost28147Gamma(SBoxSet set, const uint8_t key[32], const uint8_t iv[8])
-    : ks_(set, key), used_(8) {
+Gost28147Gamma::Gost28147Gamma(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
+                               detail::SBoxEvaluation evaluation) noexcept
+    : ks_(set, key, evaluation), n3_(0), n4_(0), gamma_{}, used_(8) {
+  if (!ks_.Valid()) return;
   uint32_t n1 = Load32(iv), n2 = Load32(iv + 4);
   EncryptBlock(ks_, n1, n2);
   n3_ = n1;
@@ -90,12 +99,16 @@ void Gost28147Gamma::NextGamma() {
   used_ = 0;
 }
 
-void Gost28147Gamma::Apply(const uint8_t* in, uint8_t* out, size_t size) {
+bool Gost28147Gamma::Apply(const uint8_t* in, uint8_t* out, size_t size) noexcept {
+  if (!ks_.Valid()) {
+    detail::ZeroOutput(out, size);
+    return false;
+  }
   for (; size > 0 && used_ < 8; --size) *out++ = *in++ ^ gamma_[used_++];
 
-  // Counter blocks are independent: encrypt four at a time.
-  const detail::TableRound f{*ks_.table};
-  for (; size >= 32; size -= 32, in += 32, out += 32) {
+  // Counter blocks are independent: the table rounds encrypt four at a time.
+  for (; !ks_.masked && size >= 32; size -= 32, in += 32, out += 32) {
+    const detail::TableRound f{*ks_.table};
     uint32_t a[4], b[4];
     for (int j = 0; j < 4; ++j) {
       Advance(n3_, n4_);
@@ -115,11 +128,16 @@ void Gost28147Gamma::Apply(const uint8_t* in, uint8_t* out, size_t size) {
     NextGamma();
     for (; size > 0; --size) *out++ = *in++ ^ gamma_[used_++];
   }
+  return true;
 }
 
 Gost28147Cfb::Gost28147Cfb(SBoxSet set, const uint8_t key[32], const uint8_t iv[8],
-                           Meshing meshing)
-    : ks_(set, key), meshing_(meshing == Meshing::CryptoPro), blocks_since_mesh_(0), used_(8) {
+                           Meshing meshing, detail::SBoxEvaluation evaluation) noexcept
+    : ks_(set, key, evaluation),
+      meshing_(meshing == Meshing::CryptoPro),
+      blocks_since_mesh_(0),
+      gamma_{},
+      used_(8) {
   for (int i = 0; i < 8; ++i) feedback_[i] = iv[i];
 }
 
@@ -128,12 +146,12 @@ Gost28147Cfb::~Gost28147Cfb() {
   SecureWipe(gamma_, sizeof gamma_);
 }
 
-void Gost28147Cfb::Encrypt(const uint8_t* in, uint8_t* out, size_t size) {
-  Process<true>(in, out, size);
+bool Gost28147Cfb::Encrypt(const uint8_t* in, uint8_t* out, size_t size) noexcept {
+  return Process<true>(in, out, size);
 }
 
-void Gost28147Cfb::Decrypt(const uint8_t* in, uint8_t* out, size_t size) {
-  Process<false>(in, out, size);
+bool Gost28147Cfb::Decrypt(const uint8_t* in, uint8_t* out, size_t size) noexcept {
+  return Process<false>(in, out, size);
 }
 
 // The gamma for the block after (n1, n2), meshing first when 1024 bytes have gone by.
@@ -149,7 +167,11 @@ void Gost28147Cfb::EncryptFeedback(uint32_t& n1, uint32_t& n2) {
 }
 
 template <bool kEncrypt>
-void Gost28147Cfb::Process(const uint8_t* in, uint8_t* out, size_t size) {
+bool Gost28147Cfb::Process(const uint8_t* in, uint8_t* out, size_t size) {
+  if (!ks_.Valid()) {
+    detail::ZeroOutput(out, size);
+    return false;
+  }
   auto partial = [&] {
     for (; size > 0 && used_ < 8; --size) {
       const uint8_t x = *in++;
@@ -173,12 +195,27 @@ void Gost28147Cfb::Process(const uint8_t* in, uint8_t* out, size_t size) {
     used_ = 0;
     partial();
   }
+  return true;
 }
 
 // Whole blocks with the gamma block fully used: the feedback stays in registers.
 template <bool kEncrypt>
 size_t Gost28147Cfb::WholeBlocks(const uint8_t* in, uint8_t* out, size_t blocks) {
   uint32_t f1 = Load32(feedback_), f2 = Load32(feedback_ + 4);
+  if (ks_.masked) {
+    for (size_t i = 0; i < blocks; ++i, in += 8, out += 8) {
+      uint32_t g1 = f1, g2 = f2;
+      EncryptFeedback(g1, g2);
+      const uint32_t c1 = Load32(in), c2 = Load32(in + 4);
+      Store32(out, c1 ^ g1);
+      Store32(out + 4, c2 ^ g2);
+      f1 = kEncrypt ? c1 ^ g1 : c1;
+      f2 = kEncrypt ? c2 ^ g2 : c2;
+    }
+    Store32(feedback_, f1);
+    Store32(feedback_ + 4, f2);
+    return blocks;
+  }
   size_t done = 0;
   if (!kEncrypt) {
     // The gammas come from ciphertext already at hand: decrypt four blocks at a time.

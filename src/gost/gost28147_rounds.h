@@ -27,7 +27,18 @@ struct RoundTable {
   uint32_t low[512];
 };
 
-const RoundTable& RoundTableOf(SBoxSet set);
+// The S-boxes of a set as a 16-way multiplexer on whole nibbles, for the constant-time rounds.
+// Nibble i of column v is S-box i's output for the input v; even[u] is column 2u and odd[u]
+// the difference column 2u ^ column 2u + 1, so the first level of selection is one AND and one
+// XOR.
+struct SBoxMux {
+  uint32_t even[8];
+  uint32_t odd[8];
+};
+
+// Null for an unknown set.
+const RoundTable* RoundTableOf(SBoxSet set);
+const SBoxMux* SBoxMuxOf(SBoxSet set);
 
 // Little-endian words; a plain copy where the processor is little-endian, which the compiler
 // turns into one move.
@@ -95,6 +106,38 @@ struct TableRound {
   }
 };
 
+// The round function without tables: every S-box output is selected from the sixteen
+// candidates by masks made of its input bits, for all eight nibbles at once, so that neither
+// branches nor memory addresses depend on the key or the data.
+struct MaskedRound {
+  const SBoxMux& mux;
+
+  // Nibble i all ones where bit `bit` of nibble i of x is set.
+  static GOST_ALWAYS_INLINE uint32_t NibbleMask(uint32_t x, int bit) {
+    const uint32_t bits = (x >> bit) & 0x11111111u;
+    return (bits << 4) - bits;
+  }
+  static GOST_ALWAYS_INLINE uint32_t Choose(uint32_t ifClear, uint32_t ifSet, uint32_t mask) {
+    return ifClear ^ ((ifClear ^ ifSet) & mask);
+  }
+
+  GOST_ALWAYS_INLINE uint32_t operator()(uint32_t n, uint32_t from, const uint32_t* keys,
+                                         int i) const {
+    const uint32_t x = from + keys[i];
+    const uint32_t m0 = NibbleMask(x, 0), m1 = NibbleMask(x, 1);
+    const uint32_t m2 = NibbleMask(x, 2), m3 = NibbleMask(x, 3);
+    uint32_t by1[8];
+    #pragma GCC unroll 8
+    for (int u = 0; u < 8; ++u) by1[u] = mux.even[u] ^ (mux.odd[u] & m0);
+    uint32_t by2[4];
+    #pragma GCC unroll 4
+    for (int u = 0; u < 4; ++u) by2[u] = Choose(by1[2 * u], by1[2 * u + 1], m1);
+    const uint32_t low = Choose(by2[0], by2[1], m2), high = Choose(by2[2], by2[3], m2);
+    const uint32_t s = Choose(low, high, m3);
+    return n ^ (s << 11 | s >> 21);
+  }
+};
+
 // The rounds of N blocks at once, interleaved so that the processor overlaps their
 // dependency chains. Block j is (a[j], b[j]) = (N1, N2); key j starts at keys[j * key_stride],
 // so a stride of 0 uses one key for all blocks. Each step is two rounds, keys i and i + 1.
@@ -143,8 +186,17 @@ GOST_ALWAYS_INLINE void DecryptWords(const Round& f, const uint32_t* keys, size_
   Rounds<N, Round>{f, keys, key_stride}.Decrypt(a, b);
 }
 
-// One block of the key schedule's cipher: (n1, n2) in, (n1, n2) out.
+// One block through the constant-time rounds: (n1, n2) in, (n1, n2) out. Out of line, so
+// that the static constant-time check finds them by name.
+void EncryptBlockMasked(const KeySchedule& ks, uint32_t& n1, uint32_t& n2);
+void DecryptBlockMasked(const KeySchedule& ks, uint32_t& n1, uint32_t& n2);
+// The 16 rounds of the MAC through the constant-time rounds, as Rounds::Mac.
+void MacRoundsMasked(const KeySchedule& ks, uint32_t& a, uint32_t& b);
+
+// One block of the key schedule's cipher: (n1, n2) in, (n1, n2) out, through the rounds the
+// schedule was made for.
 inline void EncryptBlock(const KeySchedule& ks, uint32_t& n1, uint32_t& n2) {
+  if (ks.masked) return EncryptBlockMasked(ks, n1, n2);
   uint32_t a[1] = {n1}, b[1] = {n2};
   EncryptWords<1>(TableRound{*ks.table}, ks.k, 0, a, b);
   n1 = b[0];
@@ -152,6 +204,7 @@ inline void EncryptBlock(const KeySchedule& ks, uint32_t& n1, uint32_t& n2) {
 }
 
 inline void DecryptBlock(const KeySchedule& ks, uint32_t& n1, uint32_t& n2) {
+  if (ks.masked) return DecryptBlockMasked(ks, n1, n2);
   uint32_t a[1] = {n1}, b[1] = {n2};
   DecryptWords<1>(TableRound{*ks.table}, ks.k, 0, a, b);
   n1 = b[0];
@@ -160,5 +213,10 @@ inline void DecryptBlock(const KeySchedule& ks, uint32_t& n1, uint32_t& n2) {
 
 // CryptoPro key meshing (RFC 4357, 2.3.2) on a key schedule and the IV held as two words.
 void MeshKey(KeySchedule& ks, uint32_t& iv1, uint32_t& iv2);
+
+// Zeros where an operation was refused.
+inline void ZeroOutput(uint8_t* out, size_t size) {
+  if (size > 0) std::memset(out, 0, size);
+}
 
 }  // namespace gost::detail

@@ -1,8 +1,5 @@
 #include "gostr3410_2001.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "constant_time.h"
 #include "ec_curve.h"
 #include "ec_point.h"
@@ -13,21 +10,6 @@
 
 namespace gost {
 namespace {
-
-// Input of the nonce hash, which contains the private key.
-class SecretBytes {
- public:
-  explicit SecretBytes(size_t size) : bytes_(size) {}
-  ~SecretBytes() { SecureWipe(bytes_.data(), bytes_.size()); }
-  SecretBytes(const SecretBytes&) = delete;
-  SecretBytes& operator=(const SecretBytes&) = delete;
-
-  uint8_t* data() { return bytes_.data(); }
-  size_t size() const { return bytes_.size(); }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 template <class Curve>
 class Gost2001 {
@@ -41,7 +23,7 @@ class Gost2001 {
                               uint8_t privateKey[kPrivateKeySize],
                               uint8_t publicKey[kPublicKeySize]) {
     Wiped<U256> d;
-    *d = Scalar::FromWide(U256FromBigEndian(random), U256FromBigEndian(random + 32)).ToInteger();
+    *d = ReduceWide(random);
     if (DeclassifyMask(IsZeroMask(*d))) return false;
     U256ToBigEndian(*d, privateKey);
     WritePublicKey(*d, publicKey);
@@ -65,24 +47,23 @@ class Gost2001 {
                    const uint8_t* random, size_t randomSize, uint8_t signature[kSignatureSize]) {
     Wiped<U256> d, k;
     if (!ParsePrivateKey(privateKey, &*d)) return false;
-    // Hash input: half index, attempt counter, d (big-endian), digest, the caller's random.
-    constexpr size_t kKeyAt = 2, kDigestAt = kKeyAt + kPrivateKeySize;
-    constexpr size_t kRandomAt = kDigestAt + kDigestSize;
-    SecretBytes input(kRandomAt + randomSize);
-    U256ToBigEndian(*d, input.data() + kKeyAt);
-    std::copy(digest, digest + kDigestSize, input.data() + kDigestAt);
-    std::copy(random, random + randomSize, input.data() + kRandomAt);
-    Wiped<uint8_t[2][32]> halves;
+    Wiped<uint8_t[kPrivateKeySize]> key;
+    U256ToBigEndian(*d, *key);
+    Wiped<uint8_t[64]> halves;
     // Each attempt fails with probability about 2^-255 (k, r or s zero).
     for (unsigned attempt = 0; attempt < 256; ++attempt) {
-      input.data()[1] = static_cast<uint8_t>(attempt);
+      // Hash input: half index, attempt counter, d (big-endian), digest, the caller's random,
+      // streamed so that no copy of any size is needed.
       for (uint8_t half = 0; half < 2; ++half) {
-        input.data()[0] = half;
-        HashSecret(HashParams::CryptoPro, input.data(), input.size(), (*halves)[half]);
+        const uint8_t prefix[2] = {half, static_cast<uint8_t>(attempt)};
+        GostR3411_94Secret hash(HashParams::CryptoPro);
+        if (!hash.Update(prefix, sizeof prefix) || !hash.Update(*key, kPrivateKeySize) ||
+            !hash.Update(digest, kDigestSize) || !hash.Update(random, randomSize) ||
+            !hash.Final(*halves + 32 * half))
+          return false;
       }
       // 512 bits reduced mod q: no visible bias.
-      *k = Scalar::FromWide(U256FromBigEndian((*halves)[0]), U256FromBigEndian((*halves)[1]))
-               .ToInteger();
+      *k = ReduceWide(*halves);
       if (DeclassifyMask(IsZeroMask(*k))) continue;
       if (SignWithScalars(*d, digest, *k, signature)) return true;
     }
@@ -142,6 +123,12 @@ class Gost2001 {
 
   static bool IsScalarInRange(const U256& x) { return ScalarInRangeMask(x) != 0; }
 
+  // A 512-bit big-endian number mod q. Out of line, so that the static constant-time check
+  // finds the scalar arithmetic by name.
+  [[gnu::noinline]] static U256 ReduceWide(const uint8_t bytes[64]) {
+    return Scalar::FromWide(U256FromBigEndian(bytes), U256FromBigEndian(bytes + 32)).ToInteger();
+  }
+
   // Whether the key is in [1, q-1]; only that fact leaves the constant-time domain.
   static bool ParsePrivateKey(const uint8_t bytes[kPrivateKeySize], U256* d) {
     *d = U256FromBigEndian(bytes);
@@ -186,32 +173,37 @@ class Gost2001 {
   }
 };
 
-// Calls f with the implementation for the curve.
+// Calls f with the implementation for the curve; an identifier that names no curve (a number
+// cast to CurveParams) is refused.
 template <class F>
-auto OnCurve(CurveParams curve, F f) {
-  return curve == CurveParams::CryptoProA ? f(Gost2001<CryptoProACurve>{})
-                                          : f(Gost2001<TestCurve>{});
+bool OnCurve(CurveParams curve, F f) {
+  switch (curve) {
+    case CurveParams::CryptoProA: return f(Gost2001<CryptoProACurve>{});
+    case CurveParams::Test: return f(Gost2001<TestCurve>{});
+  }
+  return false;
 }
 
 }  // namespace
 
 bool GenerateKeyPair(CurveParams curve, const uint8_t random[kKeyGenerationRandomSize],
-                     uint8_t privateKey[kPrivateKeySize], uint8_t publicKey[kPublicKeySize]) {
+                     uint8_t privateKey[kPrivateKeySize],
+                     uint8_t publicKey[kPublicKeySize]) noexcept {
   return OnCurve(curve, [&](auto g) { return g.GenerateKeyPair(random, privateKey, publicKey); });
 }
 
 bool DerivePublicKey(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
-                     uint8_t publicKey[kPublicKeySize]) {
+                     uint8_t publicKey[kPublicKeySize]) noexcept {
   return OnCurve(curve, [&](auto g) { return g.DerivePublicKey(privateKey, publicKey); });
 }
 
-bool IsValidPublicKey(CurveParams curve, const uint8_t publicKey[kPublicKeySize]) {
+bool IsValidPublicKey(CurveParams curve, const uint8_t publicKey[kPublicKeySize]) noexcept {
   return OnCurve(curve, [&](auto g) { return g.IsValidPublicKey(publicKey); });
 }
 
 bool Sign(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
           const uint8_t digest[kDigestSize], const uint8_t* random, size_t randomSize,
-          uint8_t signature[kSignatureSize]) {
+          uint8_t signature[kSignatureSize]) noexcept {
   return OnCurve(curve, [&](auto g) {
     return g.Sign(privateKey, digest, random, randomSize, signature);
   });
@@ -219,19 +211,20 @@ bool Sign(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
 
 bool SignWithNonce(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
                    const uint8_t digest[kDigestSize], const uint8_t nonce[kPrivateKeySize],
-                   uint8_t signature[kSignatureSize]) {
+                   uint8_t signature[kSignatureSize]) noexcept {
   return OnCurve(curve, [&](auto g) {
     return g.SignWithNonce(privateKey, digest, nonce, signature);
   });
 }
 
 bool Verify(CurveParams curve, const uint8_t publicKey[kPublicKeySize],
-            const uint8_t digest[kDigestSize], const uint8_t signature[kSignatureSize]) {
+            const uint8_t digest[kDigestSize], const uint8_t signature[kSignatureSize]) noexcept {
   return OnCurve(curve, [&](auto g) { return g.Verify(publicKey, digest, signature); });
 }
 
 bool ComputeSharedX(CurveParams curve, const uint8_t privateKey[kPrivateKeySize],
-                    const uint8_t peerPublicKey[kPublicKeySize], uint8_t sharedX[kSharedXSize]) {
+                    const uint8_t peerPublicKey[kPublicKeySize],
+                    uint8_t sharedX[kSharedXSize]) noexcept {
   return OnCurve(curve, [&](auto g) {
     return g.ComputeSharedX(privateKey, peerPublicKey, sharedX);
   });

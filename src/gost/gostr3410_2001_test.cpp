@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "test_hex.h"
+#include "test_vectors.h"
 
 namespace gost {
 
@@ -122,6 +123,59 @@ TEST(Gost2001ExampleTest, KeyGenerationReducesBigEndianRandomModOrder) {
   multiple.insert(multiple.end(), multiple.begin(), multiple.end());
   EXPECT_FALSE(GenerateKeyPair(CurveParams::Test, multiple.data(), privateKey.data(),
                                publicKey.data()));
+}
+
+// Known answers on the CryptoPro-A curve, pinned from libgcrypt (the file says how).
+TEST(Gost2001VectorTest, CryptoProAKnownAnswers) {
+  constexpr CurveParams kCurve = CurveParams::CryptoProA;
+  const auto vectors = ReadTestVectors("gostr3410-2001-cryptopro-a.txt");
+  ASSERT_EQ(vectors.size(), 9u);
+  const auto publicKeyOf = [&](const Bytes& d) {
+    Bytes publicKey(kPublicKeySize);
+    EXPECT_TRUE(DerivePublicKey(kCurve, d.data(), publicKey.data()));
+    return Hex(publicKey);
+  };
+  for (const TestVector& v : vectors) {
+    SCOPED_TRACE(v.Where());
+    const Bytes d = v.Bytes("D");
+    if (v.section == "Agree") {
+      const Bytes peerD = v.Bytes("PeerD"), peerQ = v.Bytes("PeerQ");
+      EXPECT_EQ(publicKeyOf(peerD), v.Text("PeerQ"));
+      Bytes shared(kSharedXSize), back(kSharedXSize);
+      EXPECT_TRUE(ComputeSharedX(kCurve, d.data(), peerQ.data(), shared.data()));
+      EXPECT_EQ(Hex(shared), v.Text("SharedX"));
+      EXPECT_TRUE(ComputeSharedX(kCurve, peerD.data(), FromHex(publicKeyOf(d)).data(), back.data()));
+      EXPECT_EQ(Hex(back), v.Text("SharedX"));
+      continue;
+    }
+    ASSERT_EQ(v.section, "Sign");
+    EXPECT_EQ(publicKeyOf(d), v.Text("Q"));
+    const Bytes digest = v.Bytes("Digest"), publicKey = v.Bytes("Q");
+    Bytes signature(kSignatureSize);
+    EXPECT_TRUE(SignWithNonce(kCurve, d.data(), digest.data(), v.Bytes("K").data(),
+                              signature.data()));
+    EXPECT_EQ(Hex(signature), v.Text("Signature"));
+    EXPECT_TRUE(Verify(kCurve, publicKey.data(), digest.data(), v.Bytes("Signature").data()));
+  }
+}
+
+// A curve identifier cast from a number that names no curve is refused by every function.
+TEST(Gost2001VectorTest, UnknownCurveIsRefused) {
+  const TestVector v = ReadTestVectors("gostr3410-2001-cryptopro-a.txt").front();
+  const Bytes d = v.Bytes("D"), q = v.Bytes("Q"), digest = v.Bytes("Digest");
+  const Bytes signature = v.Bytes("Signature"), random(kKeyGenerationRandomSize, 7);
+  for (int number : {-1, 2, 3, 11, 1 << 16}) {
+    SCOPED_TRACE(number);
+    const auto curve = static_cast<CurveParams>(number);
+    Bytes privateKey(kPrivateKeySize), publicKey(kPublicKeySize), out(kSignatureSize);
+    EXPECT_FALSE(GenerateKeyPair(curve, random.data(), privateKey.data(), publicKey.data()));
+    EXPECT_FALSE(DerivePublicKey(curve, d.data(), publicKey.data()));
+    EXPECT_FALSE(IsValidPublicKey(curve, q.data()));
+    EXPECT_FALSE(Sign(curve, d.data(), digest.data(), random.data(), 32, out.data()));
+    EXPECT_FALSE(SignWithNonce(curve, d.data(), digest.data(), d.data(), out.data()));
+    EXPECT_FALSE(Verify(curve, q.data(), digest.data(), signature.data()));
+    EXPECT_FALSE(ComputeSharedX(curve, d.data(), q.data(), out.data()));
+  }
 }
 
 class Gost2001Test : public ::testing::TestWithParam<CurveParams> {

@@ -1,10 +1,12 @@
 #include "gostr3411_94.h"
 
 #include <cstring>
+#include <optional>
 
 #include "gost28147.h"
 #include "gost28147_rounds.h"
 #include "secure_wipe.h"
+#include "u256.h"
 
 namespace gost {
 namespace {
@@ -12,42 +14,13 @@ namespace {
 using detail::Load64;
 using detail::Store64;
 
-SBoxSet SBoxesOf(HashParams params) {
-  return params == HashParams::Test ? SBoxSet::Test : SBoxSet::CryptoProHash;
-}
-
-const detail::RoundTable& TableOf(HashParams params) {
-  return detail::RoundTableOf(SBoxesOf(params));
-}
-
-// The round function without tables: each S-box is evaluated by comparing its input nibble
-// with all sixteen values under masks, for all eight nibbles at once, so neither branches nor
-// addresses depend on the input.
-struct MaskedRound {
-  explicit MaskedRound(HashParams params) {
-    const auto& rows = SBoxRows(SBoxesOf(params));
-    for (uint32_t v = 0; v < 16; ++v) {
-      columns[v] = 0;
-      for (int i = 0; i < 8; ++i) columns[v] |= uint32_t{rows[i][v]} << (4 * i);
-    }
+std::optional<SBoxSet> SBoxesOf(HashParams params) {
+  switch (params) {
+    case HashParams::Test: return SBoxSet::Test;
+    case HashParams::CryptoPro: return SBoxSet::CryptoProHash;
   }
-  // n ^ F(from + keys[i]).
-  uint32_t operator()(uint32_t n, uint32_t from, const uint32_t* keys, int i) const {
-    const uint32_t x = from + keys[i];
-    uint32_t s = 0;
-    for (uint32_t v = 0; v < 16; ++v) {
-      uint32_t t = x ^ (v * 0x11111111u);
-      t |= t >> 1;
-      t |= t >> 2;
-      // Bit 4i is set where nibble i equals v; times 15 widens it to the nibble.
-      const uint32_t equal = ~t & 0x11111111u;
-      s |= (equal * 15u) & columns[v];
-    }
-    return n ^ (s << 11 | s >> 21);
-  }
-
-  uint32_t columns[16];  // nibble i of columns[v] is S-box i's output for v
-};
+  return std::nullopt;
+}
 
 // The mixing: H' = psi^61(H ^ psi(M ^ psi^12(S))), where psi shifts the sixteen 16-bit words
 // y16..y1 down by one and puts y1 ^ y2 ^ y3 ^ y4 ^ y13 ^ y16 on top. The words are held four
@@ -88,6 +61,7 @@ class Psi {
   }
 
   void Xor(const uint64_t w[4]) {
+    #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) w_[i] ^= w[i];
   }
   void Store(uint64_t w[4]) const { std::memcpy(w, w_, sizeof w_); }
@@ -123,32 +97,38 @@ void TransformP(const uint64_t w[4], uint32_t key[8]) {
   key[3] = static_cast<uint32_t>(k37), key[7] = static_cast<uint32_t>(k37 >> 32);
 }
 
+// Out of line, so that the static constant-time check finds the masked instance by name.
 template <class Round>
-void Step(const Round& f, uint64_t h[4], const uint64_t m[4]) {
+[[gnu::noinline]] void Step(const Round& f, uint64_t h[4], const uint64_t m[4]) {
   static constexpr uint64_t kC3[4] = {0xff00ff00ff00ff00, 0x00ff00ff00ff00ff, 0xff0000ff00ffff00,
                                       0xff00ffff000000ff};
   uint64_t u[4], v[4], w[4];
   uint32_t keys[4][8];
   std::memcpy(u, h, sizeof u);
   std::memcpy(v, m, sizeof v);
+  #pragma GCC unroll 4
   for (int j = 0; j < 4; ++j) {
     if (j > 0) {
       TransformA(u);
       if (j == 2) {
+        #pragma GCC unroll 4
         for (int i = 0; i < 4; ++i) u[i] ^= kC3[i];
       }
       TransformA(v);
       TransformA(v);
     }
+    #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) w[i] = u[i] ^ v[i];
     TransformP(w, keys[j]);
   }
 
   // The four 64-bit words of H, each encrypted under its own key.
   uint32_t a[4], b[4];
+  #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) a[i] = static_cast<uint32_t>(h[i]), b[i] = static_cast<uint32_t>(h[i] >> 32);
   detail::EncryptWords<4>(f, &keys[0][0], 8, a, b);
   uint64_t s[4];
+  #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) s[i] = uint64_t{b[i]} | uint64_t{a[i]} << 32;
 
   Psi psi(s);
@@ -171,16 +151,12 @@ void Step(const Round& f, uint64_t h[4], const uint64_t m[4]) {
 // Sum modulo 2^256, carries computed without branches.
 void Add256(uint64_t sum[4], const uint64_t m[4]) {
   uint64_t carry = 0;
-  for (int i = 0; i < 4; ++i) {
-    const uint64_t s = sum[i] + m[i];
-    const uint64_t c = s < m[i];
-    sum[i] = s + carry;
-    carry = c | (sum[i] < carry);
-  }
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) sum[i] = AddCarry(sum[i], m[i], &carry);
 }
 
 template <class Round>
-void Block(const Round& f, uint64_t h[4], uint64_t sum[4], const uint8_t* data) {
+[[gnu::noinline]] void Block(const Round& f, uint64_t h[4], uint64_t sum[4], const uint8_t* data) {
   uint64_t m[4];
   for (int i = 0; i < 4; ++i) m[i] = Load64(data + 8 * i);
   Step(f, h, m);
@@ -206,7 +182,14 @@ void Finish(const Round& f, uint64_t h[4], uint64_t sum[4], const uint8_t* tail,
 
 }  // namespace
 
-GostR3411_94::GostR3411_94(HashParams params) : params_(params) { Reset(); }
+GostR3411_94::GostR3411_94(HashParams params, bool masked) noexcept
+    : table_(nullptr), mux_(nullptr), masked_(masked) {
+  if (const std::optional<SBoxSet> set = SBoxesOf(params)) {
+    table_ = detail::RoundTableOf(*set);
+    mux_ = detail::SBoxMuxOf(*set);
+  }
+  Reset();
+}
 
 GostR3411_94::~GostR3411_94() {
   SecureWipe(h_, sizeof h_);
@@ -214,52 +197,74 @@ GostR3411_94::~GostR3411_94() {
   SecureWipe(buffer_, sizeof buffer_);
 }
 
-void GostR3411_94::Reset() {
+void GostR3411_94::Reset() noexcept {
   std::memset(h_, 0, sizeof h_);
   std::memset(sum_, 0, sizeof sum_);
   bytes_ = 0;
   buffered_ = 0;
 }
 
-void GostR3411_94::Update(const uint8_t* data, size_t size) {
-  if (size == 0) return;  // data may then be null, which memcpy does not allow
-  const detail::TableRound f{TableOf(params_)};
-  bytes_ += size;
-  if (buffered_ > 0) {
-    const size_t take = size < kBlockSize - buffered_ ? size : kBlockSize - buffered_;
-    std::memcpy(buffer_ + buffered_, data, take);
-    buffered_ += take;
-    data += take;
-    size -= take;
-    if (buffered_ < kBlockSize) return;
-    Block(f, h_, sum_, buffer_);
-    buffered_ = 0;
+bool GostR3411_94::Update(const uint8_t* data, size_t size) noexcept {
+  if (table_ == nullptr) return false;
+  if (size == 0) return true;  // data may then be null, which memcpy does not allow
+  const auto update = [&](const auto& f) {
+    bytes_ += size;
+    if (buffered_ > 0) {
+      const size_t take = size < kBlockSize - buffered_ ? size : kBlockSize - buffered_;
+      std::memcpy(buffer_ + buffered_, data, take);
+      buffered_ += take;
+      data += take;
+      size -= take;
+      if (buffered_ < kBlockSize) return;
+      Block(f, h_, sum_, buffer_);
+      buffered_ = 0;
+    }
+    for (; size >= kBlockSize; size -= kBlockSize, data += kBlockSize) Block(f, h_, sum_, data);
+    std::memcpy(buffer_, data, size);
+    buffered_ = size;
+  };
+  if (masked_) {
+    update(detail::MaskedRound{*mux_});
+  } else {
+    update(detail::TableRound{*table_});
   }
-  for (; size >= kBlockSize; size -= kBlockSize, data += kBlockSize) Block(f, h_, sum_, data);
-  std::memcpy(buffer_, data, size);
-  buffered_ = size;
+  return true;
 }
 
-void GostR3411_94::Final(uint8_t digest[kDigestSize]) {
-  Finish(detail::TableRound{TableOf(params_)}, h_, sum_, buffer_, buffered_, bytes_, digest);
+bool GostR3411_94::Final(uint8_t digest[kDigestSize]) noexcept {
+  if (table_ == nullptr) {
+    detail::ZeroOutput(digest, kDigestSize);
+    return false;
+  }
+  if (masked_) {
+    Finish(detail::MaskedRound{*mux_}, h_, sum_, buffer_, buffered_, bytes_, digest);
+  } else {
+    Finish(detail::TableRound{*table_}, h_, sum_, buffer_, buffered_, bytes_, digest);
+  }
   SecureWipe(buffer_, sizeof buffer_);
   Reset();
+  return true;
 }
 
-void Hash(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
-  GostR3411_94 hash(params);
-  hash.Update(data, size);
-  hash.Final(digest);
+namespace {
+
+template <class Hasher>
+bool OneShot(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) noexcept {
+  Hasher hash(params);
+  if (hash.Update(data, size) && hash.Final(digest)) return true;
+  detail::ZeroOutput(digest, 32);
+  return false;
 }
 
-void HashSecret(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) {
-  const MaskedRound f(params);
-  uint64_t h[4] = {}, sum[4] = {};
-  const size_t whole = size - size % 32;
-  for (size_t offset = 0; offset < whole; offset += 32) Block(f, h, sum, data + offset);
-  Finish(f, h, sum, data + whole, size - whole, size, digest);
-  SecureWipe(h, sizeof h);
-  SecureWipe(sum, sizeof sum);
+}  // namespace
+
+bool Hash(HashParams params, const uint8_t* data, size_t size, uint8_t digest[32]) noexcept {
+  return OneShot<GostR3411_94>(params, data, size, digest);
+}
+
+bool HashSecret(HashParams params, const uint8_t* data, size_t size,
+                uint8_t digest[32]) noexcept {
+  return OneShot<GostR3411_94Secret>(params, data, size, digest);
 }
 
 }  // namespace gost

@@ -1,6 +1,9 @@
 // Fixed-size 256-bit unsigned integers: four 64-bit limbs, least significant first. Every
 // operation runs in time independent of the values. 64x64->128-bit products use unsigned
-// __int128 where the compiler has it and a 32-bit-halves fallback elsewhere (32-bit MinGW).
+// __int128 where the compiler has it, and add-with-carry chains come from the x86-64
+// intrinsics; elsewhere (32-bit MinGW, which ships to most hosts) the portable fallbacks below
+// run, written with masks so that no carry or borrow becomes a comparison and a jump.
+// GOST_PORTABLE_ARITHMETIC forces the fallbacks, so that a native build can check them.
 // Limb loops here and in the modular arithmetic carry "#pragma GCC unroll": g++ -O2 leaves
 // them rolled, which makes the field arithmetic several times slower.
 #pragma once
@@ -9,7 +12,11 @@
 #include <cstdint>
 #include <type_traits>
 
-#if defined(__x86_64__)
+#if defined(__SIZEOF_INT128__) && !defined(GOST_PORTABLE_ARITHMETIC)
+#define GOST_HAVE_INT128 1
+#endif
+#if defined(__x86_64__) && !defined(GOST_PORTABLE_ARITHMETIC)
+#define GOST_HAVE_CARRY_INTRINSICS 1
 #include <x86intrin.h>
 #endif
 
@@ -38,63 +45,71 @@ consteval U256 U256FromHex(const char (&hex)[65]) {
   return result;
 }
 
-// lo(a * b) returned, hi(a * b) in *hi; built from four 32x32->64-bit products.
-constexpr uint64_t MulWidePortable(uint64_t a, uint64_t b, uint64_t* hi) {
-  const uint64_t a0 = a & 0xffffffffu, a1 = a >> 32;
-  const uint64_t b0 = b & 0xffffffffu, b1 = b >> 32;
-  const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
-  const uint64_t middle = (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
-  *hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
-  return (middle << 32) | (p00 & 0xffffffffu);
+// a * b + c + d from four 32x32->64-bit products, low half returned, high half in *hi. The
+// partial sums are ordered so that none exceeds 64 bits, (2^32 - 1)^2 + 2 * (2^32 - 1) being
+// 2^64 - 1: no carry to detect, so nothing to branch on.
+constexpr uint64_t MulAddAddPortable(uint64_t a, uint64_t b, uint64_t c, uint64_t d,
+                                     uint64_t* hi) {
+  const auto a0 = static_cast<uint32_t>(a), a1 = static_cast<uint32_t>(a >> 32);
+  const auto b0 = static_cast<uint32_t>(b), b1 = static_cast<uint32_t>(b >> 32);
+  constexpr uint64_t kLow = 0xffffffffu;
+  const uint64_t t0 = uint64_t{a0} * b0 + (c & kLow) + (d & kLow);
+  const uint64_t t1 = uint64_t{a1} * b0 + (c >> 32) + (t0 >> 32);
+  const uint64_t t2 = uint64_t{a0} * b1 + (t1 & kLow) + (d >> 32);
+  *hi = uint64_t{a1} * b1 + (t1 >> 32) + (t2 >> 32);
+  return (t2 << 32) | (t0 & kLow);
+}
+
+// a + b + carry with carry in {0, 1}; the carry out replaces it. The carry out of the top bit
+// is the majority of a, b and the carry into that bit, which is read back from the sum: the
+// whole computation is additions and bit operations, with no comparison to turn into a jump.
+constexpr uint64_t AddCarryPortable(uint64_t a, uint64_t b, uint64_t* carry) {
+  const uint64_t out = a + b + *carry;
+  *carry = ((a & b) | ((a ^ b) & ~out)) >> 63;
+  return out;
+}
+
+// a - b - borrow with borrow in {0, 1}; the borrow out replaces it, found the same way.
+constexpr uint64_t SubBorrowPortable(uint64_t a, uint64_t b, uint64_t* borrow) {
+  const uint64_t out = a - b - *borrow;
+  *borrow = ((~a & b) | (~(a ^ b) & out)) >> 63;
+  return out;
 }
 
 // a * b + c + d never overflows 128 bits; low half returned, high half in *hi.
 constexpr uint64_t MulAddAdd(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uint64_t* hi) {
-#if defined(__SIZEOF_INT128__)
+#if defined(GOST_HAVE_INT128)
   const unsigned __int128 t = static_cast<unsigned __int128>(a) * b + c + d;
   *hi = static_cast<uint64_t>(t >> 64);
   return static_cast<uint64_t>(t);
 #else
-  uint64_t high = 0;
-  uint64_t low = MulWidePortable(a, b, &high);
-  low += c;
-  high += low < c;
-  low += d;
-  high += low < d;
-  *hi = high;
-  return low;
+  return MulAddAddPortable(a, b, c, d, hi);
 #endif
 }
 
 // a + b + *carry with *carry in {0, 1}; the carry out replaces it. On x86-64 the intrinsics
 // make the compilers emit add-with-carry chains; the portable form is their fallback.
 constexpr uint64_t AddCarry(uint64_t a, uint64_t b, uint64_t* carry) {
-#if defined(__x86_64__)
+#if defined(GOST_HAVE_CARRY_INTRINSICS)
   if (!std::is_constant_evaluated()) {
     unsigned long long out;
     *carry = _addcarry_u64(static_cast<unsigned char>(*carry), a, b, &out);
     return out;
   }
 #endif
-  const uint64_t sum = a + b;
-  const uint64_t out = sum + *carry;
-  *carry = (sum < a) | (out < sum);
-  return out;
+  return AddCarryPortable(a, b, carry);
 }
 
 // a - b - *borrow with *borrow in {0, 1}; the borrow out replaces it.
 constexpr uint64_t SubBorrow(uint64_t a, uint64_t b, uint64_t* borrow) {
-#if defined(__x86_64__)
+#if defined(GOST_HAVE_CARRY_INTRINSICS)
   if (!std::is_constant_evaluated()) {
     unsigned long long out;
     *borrow = _subborrow_u64(static_cast<unsigned char>(*borrow), a, b, &out);
     return out;
   }
 #endif
-  const uint64_t diff = a - b;
-  const uint64_t out = diff - *borrow;
-  *borrow = (a < b) | (diff < *borrow);
-  return out;
+  return SubBorrowPortable(a, b, borrow);
 }
 
 // a + b mod 2^256; the carry out (0 or 1) in *carry.
@@ -159,6 +174,7 @@ constexpr U256 ReduceOnce(const U256& a, const U256& m) {
 }
 
 // Bits [offset, offset + width) with width < 64; offset + width may run past bit 255 (zeros).
+// For public offsets: it branches on them.
 constexpr uint64_t BitWindow(const U256& a, unsigned offset, unsigned width) {
   const unsigned index = offset / 64, shift = offset % 64;
   uint64_t bits = index < 4 ? a.limb[index] >> shift : 0;
@@ -166,25 +182,52 @@ constexpr uint64_t BitWindow(const U256& a, unsigned offset, unsigned width) {
   return bits & ((uint64_t{1} << width) - 1);
 }
 
+// Byte conversions. Each limb is assembled from its eight bytes with constant shifts: a shift
+// by a variable amount is a short branch on 32-bit x86.
+constexpr uint64_t Load64BigEndian(const uint8_t bytes[8]) {
+  uint64_t v = 0;
+  #pragma GCC unroll 8
+  for (int j = 0; j < 8; ++j) v = v << 8 | bytes[j];
+  return v;
+}
+
+constexpr void Store64BigEndian(uint64_t v, uint8_t bytes[8]) {
+  #pragma GCC unroll 8
+  for (int j = 7; j >= 0; --j, v >>= 8) bytes[j] = static_cast<uint8_t>(v);
+}
+
 constexpr U256 U256FromBigEndian(const uint8_t bytes[32]) {
   U256 r{};
-  for (int i = 0; i < 32; ++i) r.limb[(31 - i) / 8] |= uint64_t{bytes[i]} << (((31 - i) % 8) * 8);
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) r.limb[i] = Load64BigEndian(bytes + 8 * (3 - i));
   return r;
 }
 
 constexpr U256 U256FromLittleEndian(const uint8_t bytes[32]) {
   U256 r{};
-  for (int i = 0; i < 32; ++i) r.limb[i / 8] |= uint64_t{bytes[i]} << ((i % 8) * 8);
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) {
+    uint8_t reversed[8];
+    #pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j) reversed[j] = bytes[8 * i + 7 - j];
+    r.limb[i] = Load64BigEndian(reversed);
+  }
   return r;
 }
 
 constexpr void U256ToBigEndian(const U256& a, uint8_t bytes[32]) {
-  for (int i = 0; i < 32; ++i)
-    bytes[i] = static_cast<uint8_t>(a.limb[(31 - i) / 8] >> (((31 - i) % 8) * 8));
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) Store64BigEndian(a.limb[i], bytes + 8 * (3 - i));
 }
 
 constexpr void U256ToLittleEndian(const U256& a, uint8_t bytes[32]) {
-  for (int i = 0; i < 32; ++i) bytes[i] = static_cast<uint8_t>(a.limb[i / 8] >> ((i % 8) * 8));
+  #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) {
+    uint8_t reversed[8];
+    Store64BigEndian(a.limb[i], reversed);
+    #pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j) bytes[8 * i + j] = reversed[7 - j];
+  }
 }
 
 }  // namespace gost
