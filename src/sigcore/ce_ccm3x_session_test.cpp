@@ -336,7 +336,7 @@ TEST_F(KeySession, AgreedKeysAreSharedWithTheCorrespondentAndKeptPerUid) {
   ASSERT_TRUE(gost::ComputeSharedX(gost::CurveParams::CryptoProA, bank.privateKey.data(),
                                    ours.data(), material));
   std::array<uint8_t, 32> theirs;
-  gost::Hash(gost::HashParams::CryptoPro, material, sizeof material, theirs.data());
+  ASSERT_TRUE(gost::Hash(gost::HashParams::CryptoPro, material, sizeof material, theirs.data()));
   EXPECT_EQ(key, theirs);
 
   TakeLog();
@@ -380,8 +380,8 @@ TEST_F(KeySession, CacheAndSessionServeSeveralThreadsAtOnce) {
           api.ECGOST_sign_final(sig, signature, &length) == 1;
       api.ECGOST_SIGN_free(sig);
       uint8_t digest[32];
-      gost::Hash(gost::HashParams::CryptoPro, data, sizeof data, digest);
       if (!signed_ || key.Uid() != "ME" ||
+          !gost::Hash(gost::HashParams::CryptoPro, data, sizeof data, digest) ||
           !gost::Verify(gost::CurveParams::CryptoProA, ownPublic.data(), digest, signature))
         ++failures;
       if (round % 10 == 9) binding_->ClearKeySessionAndCache();

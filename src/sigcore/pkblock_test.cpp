@@ -194,8 +194,8 @@ TEST(PublicKeyBlock, SignatureCoversTheSignedPart) {
   const size_t signedPart = block.size() - 4 - 64;
   const auto verifies = [&](const std::vector<uint8_t>& bytes) {
     uint8_t digest[32];
-    gost::Hash(gost::HashParams::CryptoPro, bytes.data(), signedPart, digest);
-    return gost::Verify(gost::CurveParams::CryptoProA, node.publicKey.data(), digest,
+    return gost::Hash(gost::HashParams::CryptoPro, bytes.data(), signedPart, digest) &&
+           gost::Verify(gost::CurveParams::CryptoProA, node.publicKey.data(), digest,
                         bytes.data() + signedPart + 4);
   };
   EXPECT_TRUE(verifies(block));

@@ -33,7 +33,8 @@ std::vector<uint8_t> SignedBlock(const std::string& uid, const std::string& owne
     throw std::runtime_error("block too large: " + uid);
 
   uint8_t digest[32];
-  gost::Hash(gost::HashParams::CryptoPro, block.data(), static_cast<size_t>(size), digest);
+  if (!gost::Hash(gost::HashParams::CryptoPro, block.data(), static_cast<size_t>(size), digest))
+    throw std::runtime_error("cannot hash");
   const uint8_t nonceSeed[] = {1, 2, 3};
   node.signatureLength = sigcore::kBlockSignatureSize;
   if (!gost::Sign(gost::CurveParams::CryptoProA, key.privateKey.data(), digest, nonceSeed,

@@ -361,7 +361,8 @@ int CCM3X_CALL ECGOST_verify_init(ECGOST_SIGN* sig, int, const unsigned char*, i
 int CCM3X_CALL ECGOST_update(ECGOST_SIGN* sig, const void* data, int length) {
   Signer* s = signers.Find(sig);
   if (s == nullptr || !s->hash) return Fail(1, "bad arguments");
-  s->hash->Update(static_cast<const uint8_t*>(data), static_cast<size_t>(length));
+  if (!s->hash->Update(static_cast<const uint8_t*>(data), static_cast<size_t>(length)))
+    return Fail(12, "cannot hash");
   return length;
 }
 int CCM3X_CALL ECGOST_sign_final(ECGOST_SIGN* sig, unsigned char* signature, int* length) {
@@ -369,9 +370,8 @@ int CCM3X_CALL ECGOST_sign_final(ECGOST_SIGN* sig, unsigned char* signature, int
   if (s == nullptr || !s->signing || *length < 64) return Fail(1, "bad arguments");
   uint8_t digest[32];
   uint8_t random[32];
-  s->hash->Final(digest);
   Random(random, sizeof random);
-  if (!gost::Sign(gost::CurveParams::CryptoProA, s->privateKey.data(), digest, random,
+  if (!s->hash->Final(digest) || !gost::Sign(gost::CurveParams::CryptoProA, s->privateKey.data(), digest, random,
                   sizeof random, signature))
     return Fail(16, "cannot sign");
   *length = 64;
@@ -381,8 +381,7 @@ int CCM3X_CALL ECGOST_verify_final(ECGOST_SIGN* sig, const unsigned char* signat
   Signer* s = signers.Find(sig);
   if (s == nullptr || s->signing || length != 64) return Fail(kBadSignature, "bad signature");
   uint8_t digest[32];
-  s->hash->Final(digest);
-  if (!gost::Verify(gost::CurveParams::CryptoProA, s->publicKey.data(), digest, signature))
+  if (!s->hash->Final(digest) || !gost::Verify(gost::CurveParams::CryptoProA, s->publicKey.data(), digest, signature))
     return Fail(kBadSignature, "signature not confirmed");
   return 1;
 }
@@ -420,21 +419,21 @@ void CCM3X_CALL GOSTH_free(GOSTH_CTX* h) { hashers.Free(h); }
 int CCM3X_CALL GOSTH_hash_init(GOSTH_CTX* h, const unsigned char*, int nid) {
   Hasher* hasher = hashers.Find(h);
   if (hasher == nullptr || nid != 21) return Fail(13, "unknown hash parameters");
+  // Starts over with an empty message.
   uint8_t discard[32];
-  hasher->hash.Final(discard);
-  return 1;
+  return hasher->hash.Final(discard) ? 1 : Fail(12, "cannot hash");
 }
 int CCM3X_CALL GOSTH_update(GOSTH_CTX* h, const void* data, int length) {
   Hasher* hasher = hashers.Find(h);
   if (hasher == nullptr) return Fail(1, "no hash");
-  hasher->hash.Update(static_cast<const uint8_t*>(data), static_cast<size_t>(length));
+  if (!hasher->hash.Update(static_cast<const uint8_t*>(data), static_cast<size_t>(length)))
+    return Fail(12, "cannot hash");
   return length;
 }
 int CCM3X_CALL GOSTH_final(GOSTH_CTX* h, unsigned char* digest) {
   Hasher* hasher = hashers.Find(h);
   if (hasher == nullptr) return Fail(1, "no hash");
-  hasher->hash.Final(digest);
-  return 32;
+  return hasher->hash.Final(digest) ? 32 : Fail(12, "cannot hash");
 }
 
 int CCM3X_CALL CADB_access(const char* path, int mode) {
