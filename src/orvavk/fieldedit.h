@@ -18,8 +18,8 @@ enum class TEditKind { Insert, Backspace, Delete, Cut };
 
 struct TEditRequest {
   TEditKind kind = TEditKind::Insert;
-  size_t caret = 0;      // where the selection starts, or the caret without one
-  size_t selection = 0;  // characters selected after the caret
+  size_t caret = 0;        // where the selection starts, or the caret without one
+  size_t selection = 0;    // characters selected after the caret
   std::wstring_view text;  // what Insert puts in the selection's place
   int32_t maxLength = 0;   // characters the value may hold; 0 or less: no limit
 };

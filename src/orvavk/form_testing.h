@@ -140,11 +140,11 @@ inline std::vector<HWND> VisibleKeys(HWND form) {
 inline std::string ScreenshotOnceShown(HWND form, const std::string& name) {
   RECT client;
   ::GetClientRect(form, &client);
-  const std::vector<POINT> points = {{2, 2},
-                                     {client.right - 3, client.bottom - 3},
-                                     {client.right / 2, client.bottom / 2}};
+  const std::vector<POINT> points = {
+      {2, 2}, {client.right - 3, client.bottom - 3}, {client.right / 2, client.bottom / 2}};
   PumpUntil([&] {
-    ::RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::RedrawWindow(form, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     const HDC own = ::GetDC(form);
     bool same = true;
     for (POINT point : points) {

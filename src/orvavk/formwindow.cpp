@@ -35,120 +35,36 @@ TFormWindow::TFormWindow(TRequestPasswordForm& form)
       informationFont_(CreateFontFrom(config_.informationFont)),
       captionFont_(CreateFontFrom(config_.captionFont)),
       buttonFont_(CreateFontFrom(config_.buttonFont)) {
-  RegisterWindowClass(kFormClassName, WindowProc, 0, CS_NOCLOSE);
-  const bool borderless = config_.style == 1;
-  const HWND owner = form.Owner();
-  // An owner of this thread keeps the form above it; an owner elsewhere is only disabled.
-  const bool ownedHere = owner && ::IsWindow(owner) &&
-                         ::GetWindowThreadProcessId(owner, nullptr) == ::GetCurrentThreadId();
-  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | (borderless ? 0 : WS_CAPTION | WS_SYSMENU);
-  const DWORD exStyle = (owner ? 0 : WS_EX_TOPMOST) | (borderless ? 0 : WS_EX_DLGMODALFRAME);
-  RECT frame{0, 0, 0, 0};
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  window_.Reset(::CreateWindowExW(exStyle, kFormClassName, form.Caption().c_str(), style, 0, 0,
-                                  std::max(config_.formWidth, Width(frame)), Height(frame),
-                                  ownedHere ? owner : nullptr, nullptr, ModuleInstance(), this));
-  if (!window_)
-    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
-                            "the window of a request form");
-
+  const SIZE frame = CreateFormWindow();
   const TArea area = BuildFrame();
-  const int frameWidth = content_.Window() ? config_.frameWidth : 0;
-  const int margin = config_.margin;
   body_ = TPanel(area.parent, {}, kNoColour);
-  int offset = BuildFields(config_.firstFieldTop);
-  if (form.KeyMaps().Count() > 0) {
-    keyboard_ = std::make_unique<TKeyboard>(body_.Window(), POINT{margin, offset}, form.KeyMaps(),
-                                            config_, form.LettersTab(), form.Layouts());
-    keyboard_->OnKey([&form](TKeyButton& key) {
-      // Nothing may leave a window procedure: a key that failed ends the request unconfirmed.
-      try {
-        form.HandleKey(key);
-      } catch (...) {
-        form.End(false);
-      }
-    });
-    keyboard_->WatchLanguageChanges(window_.Get());
-    for (const auto& field : form.Inputs()) keyboard_->WatchLanguageChanges(field->Edit());
-    offset = keyboard_->Bounds().bottom + config_.fieldGap;
-  }
+  int bodyHeight = BuildFields(config_.firstFieldTop);
+  if (form.KeyMaps().Count() > 0) bodyHeight = BuildKeyboard(bodyHeight);
+
   // With a fixed form width, everything is laid out in the client width it leaves.
+  const int frameWidth = content_.Window() ? config_.frameWidth : 0;
   const int buttonColumn = 2 * config_.buttonColumnSpacing + config_.buttonWidth;
-  int contentWidth = config_.formWidth > 0
-                         ? std::max(config_.formWidth - Width(frame) - 2 * frameWidth, 0)
-                         : 0;
-  int bodyWidth = 0;
-  if (config_.bodyWidth > 0) {
-    bodyWidth = config_.bodyWidth;
-  } else if (config_.formWidth > 0) {
-    bodyWidth = contentWidth - 2 * config_.bodyLeft - buttonColumn;
-  } else {
-    int content = config_.minimumFieldWidth;
-    for (const auto& field : form.Inputs())
-      content = std::max<int>(content, MeasureText(static_cast<HFONT>(labelFont_.Get()),
-                                                   field->Label()).cx);
-    if (keyboard_) content = std::max(content, keyboard_->NaturalWidth());
-    bodyWidth = content + 2 * margin;
-  }
-  bodyWidth = std::max(bodyWidth, 2 * margin);
+  int contentWidth =
+      config_.formWidth > 0 ? std::max<int>(config_.formWidth - frame.cx - 2 * frameWidth, 0) : 0;
+  const int bodyWidth = BodyWidth(contentWidth - 2 * config_.bodyLeft - buttonColumn);
   if (config_.formWidth <= 0) contentWidth = bodyWidth + 2 * config_.bodyLeft + buttonColumn;
-
-  const int mode = config_.buttonLayoutMode;
-  if (keyboard_ && mode == 3) {
-    const RECT keys = PlaceSpecialKeys(body_.Window(), {margin, offset}, bodyWidth - margin);
-    if (!::IsRectEmpty(&keys)) offset = keys.bottom + config_.fieldGap;
-  }
-  const int bodyHeight = offset;
-
-  const int inner = bodyWidth - 2 * margin;
-  for (const auto& label : fieldLabels_)
-    Resize(label->Window(), inner, Height(BoundsInParent(label->Window())));
-  for (const auto& field : form.Inputs())
-    Resize(field->Edit(), inner, Height(BoundsInParent(field->Edit())));
-  if (keyboard_) keyboard_->Fit(inner);
-  const POINT bodyAt{area.origin.x + config_.bodyLeft, area.origin.y + config_.bodyTop};
-  ::MoveWindow(body_.Window(), bodyAt.x, bodyAt.y, bodyWidth, bodyHeight, TRUE);
-  int lowest = bodyAt.y + bodyHeight;
-
-  const int column = area.origin.x + 2 * config_.bodyLeft + bodyWidth + config_.buttonColumnSpacing;
-  int top = bodyAt.y + config_.buttonGap;
-  ok_ = AddButton(area.parent, {column, top, column + config_.buttonWidth, top + config_.buttonHeight},
-                  form.OkText(), kModalOk)
-            .Window();
-  top += config_.buttonHeight + config_.buttonGap;
-  cancel_ = AddButton(area.parent,
-                      {column, top, column + config_.buttonWidth, top + config_.buttonHeight},
-                      form.CancelText(), kModalCancel)
-                .Window();
-  top += config_.buttonHeight;
-  lowest = std::max(lowest, top);
-  if (keyboard_ && mode != 3) {
+  if (keyboard_ && config_.buttonLayoutMode == 3) {
     const RECT keys =
-        mode == 2 ? PlaceSpecialKeys(area.parent, {column, top + config_.buttonGap}, 0)
-                  : PlaceSpecialKeys(area.parent, {bodyAt.x + margin, bodyAt.y + bodyHeight},
-                                     area.origin.x + contentWidth - margin);
-    if (!::IsRectEmpty(&keys)) lowest = std::max<int>(lowest, keys.bottom);
+        PlaceSpecialKeys(body_.Window(), {config_.margin, bodyHeight}, bodyWidth - config_.margin);
+    if (!::IsRectEmpty(&keys)) bodyHeight = keys.bottom + config_.fieldGap;
   }
 
-  int contentHeight = 0;
-  if (!form.Information().empty()) {
-    const auto font = static_cast<HFONT>(informationFont_.Get());
-    const SIZE size = MeasureText(font, form.Information(), bodyWidth);
-    const int labelTop = lowest + kInformationGap;
-    const int left = area.origin.x + kInformationGap;
-    information_ = std::make_unique<TLabel>(
-        area.parent, RECT{left, labelTop, left + bodyWidth, labelTop + size.cy}, form.Information(),
-        font, config_.informationFont.colour, true);
-    contentHeight = labelTop + size.cy + kInformationGap;
-  } else {
-    // Keys placed below the body are not cut off.
-    contentHeight = std::max<int>(bodyAt.y + bodyHeight + config_.bodyTop, lowest + config_.specialKeyGap);
-  }
+  const RECT body{area.origin.x + config_.bodyLeft, area.origin.y + config_.bodyTop,
+                  area.origin.x + config_.bodyLeft + bodyWidth,
+                  area.origin.y + config_.bodyTop + bodyHeight};
+  FitBody(body);
+  const int lowest = PlaceButtons(area, body, contentWidth);
+  const int contentHeight = PlaceInformation(area, body, lowest);
 
   const int clientWidth = contentWidth + 2 * frameWidth;
   const int clientHeight = contentHeight + 2 * frameWidth;
-  const int windowWidth = config_.formWidth > 0 ? config_.formWidth : clientWidth + Width(frame);
-  Resize(window_.Get(), windowWidth, clientHeight + Height(frame));
+  Resize(window_.Get(), config_.formWidth > 0 ? config_.formWidth : clientWidth + frame.cx,
+         clientHeight + frame.cy);
   ::MoveWindow(client_.Window(), 0, 0, clientWidth, clientHeight, TRUE);
   if (content_.Window()) {
     ::MoveWindow(content_.Window(), frameWidth, frameWidth, contentWidth, contentHeight, TRUE);
@@ -166,6 +82,114 @@ TFormWindow::TFormWindow(TRequestPasswordForm& form)
                     ? static_cast<int>(LibraryRandom().Next(static_cast<uint32_t>(count)))
                     : 0);
   }
+}
+
+// The window itself, hidden; returns the size its frame and caption add to the client area.
+SIZE TFormWindow::CreateFormWindow() {
+  RegisterWindowClass(kFormClassName, WindowProc, 0, CS_NOCLOSE);
+  const bool borderless = config_.style == 1;
+  const HWND owner = form_.Owner();
+  // An owner of this thread keeps the form above it; an owner elsewhere is only disabled.
+  const bool ownedHere = owner && ::IsWindow(owner) &&
+                         ::GetWindowThreadProcessId(owner, nullptr) == ::GetCurrentThreadId();
+  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | (borderless ? 0 : WS_CAPTION | WS_SYSMENU);
+  const DWORD exStyle = (owner ? 0 : WS_EX_TOPMOST) | (borderless ? 0 : WS_EX_DLGMODALFRAME);
+  RECT frame{0, 0, 0, 0};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  window_.Reset(::CreateWindowExW(exStyle, kFormClassName, form_.Caption().c_str(), style, 0, 0,
+                                  std::max<int>(config_.formWidth, Width(frame)), Height(frame),
+                                  ownedHere ? owner : nullptr, nullptr, ModuleInstance(), this));
+  if (!window_)
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
+                            "the window of a request form");
+  return {Width(frame), Height(frame)};
+}
+
+int TFormWindow::BuildKeyboard(int offset) {
+  keyboard_ =
+      std::make_unique<TKeyboard>(body_.Window(), POINT{config_.margin, offset}, form_.KeyMaps(),
+                                  config_, form_.LettersTab(), form_.Layouts());
+  keyboard_->OnKey([&form = form_](TKeyButton& key) {
+    // Nothing may leave a window procedure: a key that failed ends the request unconfirmed.
+    try {
+      form.HandleKey(key);
+    } catch (...) {
+      form.End(false);
+    }
+  });
+  keyboard_->WatchLanguageChanges(window_.Get());
+  for (const auto& field : form_.Inputs()) keyboard_->WatchLanguageChanges(field->Edit());
+  return keyboard_->Bounds().bottom + config_.fieldGap;
+}
+
+// The configured body width; or what a fixed form width leaves (`fixedWidth`); or the width of
+// the content: the keyboard, the labels and at least the minimum field width.
+int TFormWindow::BodyWidth(int fixedWidth) const {
+  int width = 0;
+  if (config_.bodyWidth > 0) {
+    width = config_.bodyWidth;
+  } else if (config_.formWidth > 0) {
+    width = fixedWidth;
+  } else {
+    int content = config_.minimumFieldWidth;
+    for (const auto& field : form_.Inputs())
+      content = std::max<int>(content,
+                              MeasureText(static_cast<HFONT>(labelFont_.Get()), field->Label()).cx);
+    if (keyboard_) content = std::max(content, keyboard_->NaturalWidth());
+    width = content + 2 * config_.margin;
+  }
+  return std::max(width, 2 * config_.margin);
+}
+
+// The body at its place, its fields as wide as it less the margins, the keyboard fitted in.
+void TFormWindow::FitBody(const RECT& body) {
+  const int inner = Width(body) - 2 * config_.margin;
+  for (const auto& label : fieldLabels_)
+    Resize(label->Window(), inner, Height(BoundsInParent(label->Window())));
+  for (const auto& field : form_.Inputs())
+    Resize(field->Edit(), inner, Height(BoundsInParent(field->Edit())));
+  if (keyboard_) keyboard_->Fit(inner);
+  ::MoveWindow(body_.Window(), body.left, body.top, Width(body), Height(body), TRUE);
+}
+
+// OK and Cancel in a column right of the body; the special keys below the body or under the
+// buttons. Returns the lowest edge of all.
+int TFormWindow::PlaceButtons(const TArea& area, const RECT& body, int contentWidth) {
+  const int left = body.right + config_.bodyLeft + config_.buttonColumnSpacing;
+  int top = body.top + config_.buttonGap;
+  const auto next = [&] {
+    const RECT bounds{left, top, left + config_.buttonWidth, top + config_.buttonHeight};
+    top = bounds.bottom + config_.buttonGap;
+    return bounds;
+  };
+  ok_ = AddButton(area.parent, next(), form_.OkText(), kModalOk).Window();
+  cancel_ = AddButton(area.parent, next(), form_.CancelText(), kModalCancel).Window();
+  int lowest = std::max<int>(body.bottom, top - config_.buttonGap);
+  const int mode = config_.buttonLayoutMode;
+  if (keyboard_ && mode != 3) {
+    const RECT keys = mode == 2
+                          ? PlaceSpecialKeys(area.parent, {left, top}, 0)
+                          : PlaceSpecialKeys(area.parent, {body.left + config_.margin, body.bottom},
+                                             area.origin.x + contentWidth - config_.margin);
+    if (!::IsRectEmpty(&keys)) lowest = std::max<int>(lowest, keys.bottom);
+  }
+  return lowest;
+}
+
+// The information label below everything else; returns the height of the content area.
+int TFormWindow::PlaceInformation(const TArea& area, const RECT& body, int lowest) {
+  if (form_.Information().empty()) {
+    // Keys placed below the body are not cut off.
+    return std::max<int>(body.bottom + config_.bodyTop, lowest + config_.specialKeyGap);
+  }
+  const auto font = static_cast<HFONT>(informationFont_.Get());
+  const SIZE size = MeasureText(font, form_.Information(), Width(body));
+  const RECT bounds{area.origin.x + kInformationGap, lowest + kInformationGap,
+                    area.origin.x + kInformationGap + Width(body),
+                    lowest + kInformationGap + size.cy};
+  information_ = std::make_unique<TLabel>(area.parent, bounds, form_.Information(), font,
+                                          config_.informationFont.colour, true);
+  return bounds.bottom + kInformationGap;
 }
 
 TFormWindow::~TFormWindow() {
@@ -191,9 +215,9 @@ TFormWindow::TArea TFormWindow::BuildFrame() {
   content_ = TPanel(client_.Window(), {}, config_.formColour);
   captionPanel_ = TPanel(content_.Window(), {}, config_.captionPanelColour);
   ::SetWindowSubclass(captionPanel_.Window(), CaptionProc, 0, 0);
-  captionLabel_ = std::make_unique<TLabel>(captionPanel_.Window(), RECT{}, form_.Caption(),
-                                           static_cast<HFONT>(captionFont_.Get()),
-                                           config_.captionFont.colour);
+  captionLabel_ =
+      std::make_unique<TLabel>(captionPanel_.Window(), RECT{}, form_.Caption(),
+                               static_cast<HFONT>(captionFont_.Get()), config_.captionFont.colour);
   return {content_.Window(), {0, config_.captionPanelHeight}};
 }
 
@@ -260,8 +284,8 @@ TKeyButton& TFormWindow::AddButton(HWND parent, const RECT& bounds, const std::w
 }
 
 // Enter presses the OK or Cancel button that has the focus; Escape cancels on either.
-LRESULT CALLBACK TFormWindow::ButtonKeyProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK TFormWindow::ButtonKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR self) {
   if (message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
     auto& form = *reinterpret_cast<TFormWindow*>(self);
     form.SetModalResult(wParam == VK_RETURN && window == form.ok_ ? kModalOk : kModalCancel);
@@ -297,9 +321,9 @@ void TFormWindow::Reveal() {
 
 LRESULT CALLBACK TFormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE)
-    ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(
-                            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
+    ::SetWindowLongPtrW(
+        window, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
   if (auto* self = reinterpret_cast<TFormWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
     return self->Handle(window, message, wParam, lParam);
   return ::DefWindowProcW(window, message, wParam, lParam);

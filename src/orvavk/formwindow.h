@@ -57,8 +57,14 @@ class TFormWindow {
   static LRESULT CALLBACK CaptionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR self);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  SIZE CreateFormWindow();
   TArea BuildFrame();
   int BuildFields(int offset);
+  int BuildKeyboard(int offset);
+  int BodyWidth(int fixedWidth) const;
+  void FitBody(const RECT& body);
+  int PlaceButtons(const TArea& area, const RECT& body, int contentWidth);
+  int PlaceInformation(const TArea& area, const RECT& body, int lowest);
   RECT PlaceSpecialKeys(HWND parent, POINT start, int rightEdge);
   TKeyButton& AddButton(HWND parent, const RECT& bounds, const std::wstring& text, int result);
 

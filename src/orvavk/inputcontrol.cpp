@@ -58,7 +58,10 @@ std::string UpperAnsi(std::string_view text) {
 }
 
 TInputControl::TInputControl(std::string name, bool masked, std::wstring label)
-    : name_(std::move(name)), upperName_(UpperAnsi(name_)), masked_(masked), label_(std::move(label)) {}
+    : name_(std::move(name)),
+      upperName_(UpperAnsi(name_)),
+      masked_(masked),
+      label_(std::move(label)) {}
 
 TInputControl::~TInputControl() {
   DestroyEdit();
@@ -77,13 +80,14 @@ void TInputControl::SetValue(std::wstring_view value) {
 
 void TInputControl::CreateEdit(HWND parent, const RECT& bounds, HFONT font) {
   DestroyEdit();
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL |
-                      (masked_ ? ES_PASSWORD : 0);
+  const DWORD style =
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | (masked_ ? ES_PASSWORD : 0);
   edit_.Reset(::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style, bounds.left, bounds.top,
                                 bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                                 nullptr, ModuleInstance(), nullptr));
-  if (!edit_) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
-                                      "the edit of an input field");
+  if (!edit_)
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
+                            "the edit of an input field");
   ::SendMessageW(edit_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   ::SetWindowSubclass(edit_.Get(), EditProc, 0, reinterpret_cast<DWORD_PTR>(this));
   link_ = TReflectLink(edit_.Get(), this);
@@ -109,7 +113,8 @@ void TInputControl::Apply(TEditKind kind, std::wstring_view text) {
   const TEditRequest request{kind, start, end > start ? end - start : 0, text, maxLength_};
   const TEditResult result = ApplyEdit(value_, masked_ ? &shown : nullptr, request);
   ShowContent(result.caret, masked_ ? &shown : nullptr);
-  if (kind == TEditKind::Cut && !result.removed.empty()) PutOnClipboard(edit_.Get(), result.removed);
+  if (kind == TEditKind::Cut && !result.removed.empty())
+    PutOnClipboard(edit_.Get(), result.removed);
 }
 
 void TInputControl::ShowContent(size_t caret, const std::wstring* shown) {

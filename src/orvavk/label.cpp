@@ -8,12 +8,11 @@ namespace orvavk {
 
 TLabel::TLabel(HWND parent, const RECT& bounds, const std::wstring& text, HFONT font,
                uint32_t colour, bool wrap)
-    : window_(::CreateWindowExW(0, L"STATIC", text.c_str(),
-                                WS_CHILD | WS_VISIBLE | SS_NOPREFIX |
-                                    (wrap ? SS_LEFT : SS_LEFTNOWORDWRAP),
-                                bounds.left, bounds.top, bounds.right - bounds.left,
-                                bounds.bottom - bounds.top, parent, nullptr, ModuleInstance(),
-                                nullptr)),
+    : window_(::CreateWindowExW(
+          0, L"STATIC", text.c_str(),
+          WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (wrap ? SS_LEFT : SS_LEFTNOWORDWRAP), bounds.left,
+          bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr,
+          ModuleInstance(), nullptr)),
       link_(window_.Get(), this),
       colour_(colour),
       background_(::CreateSolidBrush(PanelColour(parent))) {

@@ -89,8 +89,9 @@ int32_t ORVAVK_CALL SetInputValue(OrvaVKForm form, const char* name, const wchar
 
 int32_t ORVAVK_CALL GetInputValue(OrvaVKForm form, const char* name, wchar_t* buffer,
                                   int32_t* length) {
-  return Guarded(
-      [&](orvavk::TDataRequester& forms) { return forms.GetInputValue(form, name, buffer, length); });
+  return Guarded([&](orvavk::TDataRequester& forms) {
+    return forms.GetInputValue(form, name, buffer, length);
+  });
 }
 
 }  // extern "C"

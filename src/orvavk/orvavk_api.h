@@ -39,8 +39,8 @@ enum OrvaVKParam {
 };
 
 enum OrvaVKResult {
-  VK_OK = 0,            // Show: the user confirmed
-  VK_CANCELLED = 1,     // Show: the user cancelled or closed the window
+  VK_OK = 0,                // Show: the user confirmed
+  VK_CANCELLED = 1,         // Show: the user cancelled or closed the window
   VK_ERR_NO_FORM = 1001,    // no such form; also reading an unknown or write-only parameter
   VK_ERR_BAD_PARAM = 1002,  // an unknown parameter, or no place for a result (null Out/Length)
   VK_ERR_NO_INPUT = 1003,   // VKP_MAX_LENGTH names no field

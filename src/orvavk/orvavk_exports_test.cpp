@@ -177,11 +177,12 @@ TEST_F(OrvaVK, TheDefaultFormStartsAfreshAfterItWasShown) {
   ASSERT_EQ(SetParamData(0, VKP_INPUT, 1, L"Pass", L"PIN"), VK_OK);
   ASSERT_EQ(SetParamData(0, VKP_CAPTION, 0, nullptr, L"First"), VK_OK);
   ASSERT_EQ(SetInputValue(0, "Pass", L"12"), VK_OK);
-  kit::UniqueWindow owner(::CreateWindowExW(0, L"STATIC", L"Owner", WS_POPUP, 0, 0, 50, 50,
-                                            nullptr, nullptr, nullptr, nullptr));
-  ASSERT_EQ(SetParamData(0, VKP_OWNER_WINDOW, static_cast<int32_t>(reinterpret_cast<intptr_t>(owner.Get())),
-                         nullptr, nullptr),
-            VK_OK);
+  kit::UniqueWindow owner(::CreateWindowExW(0, L"STATIC", L"Owner", WS_POPUP, 0, 0, 50, 50, nullptr,
+                                            nullptr, nullptr, nullptr));
+  ASSERT_EQ(
+      SetParamData(0, VKP_OWNER_WINDOW,
+                   static_cast<int32_t>(reinterpret_cast<intptr_t>(owner.Get())), nullptr, nullptr),
+      VK_OK);
   EXPECT_EQ(ShowWhile(0, [&](HWND form) { EXPECT_EQ(wintest::ControlText(form), L"First"); }),
             VK_CANCELLED);
   // Until the next parameter, what was set is still there to read.
@@ -276,7 +277,7 @@ TEST_F(OrvaVK, DisablesTheOwnerChainWhileShown) {
   const struct {
     const char* what;
     HWND owner;
-    bool middleDisabled;  // before the form is shown
+    bool middleDisabled;                  // before the form is shown
     std::vector<bool> enabledWhileShown;  // top, middle, bottom
   } cases[] = {
       {"the whole chain", bottom.Get(), false, {false, false, false}},
@@ -328,8 +329,9 @@ TEST_F(OrvaVK, TheAppearanceHandedOverReachesEveryForm) {
   TVisualConfiguration config = DefaultVisualConfiguration(1);
   config.tabStyle = kSelfDrawnTabs;
   config.formWidth = 0;
-  EXPECT_EQ(SetParamData(0, VKP_VISUAL_CONFIG, 0, nullptr, reinterpret_cast<const wchar_t*>(&config)),
-            VK_OK);
+  EXPECT_EQ(
+      SetParamData(0, VKP_VISUAL_CONFIG, 0, nullptr, reinterpret_cast<const wchar_t*>(&config)),
+      VK_OK);
   EXPECT_EQ(SetParamData(0, VKP_VISUAL_CONFIG, 0, nullptr, nullptr), VK_OK);
   const OrvaVKForm form = PinForm();
   ShowWhile(form, [&](HWND shown) {

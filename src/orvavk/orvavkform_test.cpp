@@ -92,7 +92,8 @@ TEST(RequestForm, ShiftHoldsForOneKeyAndCapsLockUntilPressedAgain) {
           for (const wchar_t letter : {L'q', L'm'}) {
             const TKeyButton* key = keys.Letter(letter);
             ASSERT_NE(key, nullptr);
-            EXPECT_EQ(key->PaintedText(), std::wstring(1, c.capitals ? letter - L'a' + L'A' : letter));
+            EXPECT_EQ(key->PaintedText(),
+                      std::wstring(1, c.capitals ? letter - L'a' + L'A' : letter));
           }
           wintest::PostText(wintest::FindControl(form, L"Edit"), L"\r");
         },
@@ -128,7 +129,9 @@ TEST(RequestForm, LettersFollowTheLanguageChangedInTheField) {
   form.SetRandomStartPage(false);
   WhileShown(
       [&](HWND shown) {
-        const auto topRow = [&] { return PaintedRows(::GetParent(VisibleKeys(shown).front())).front(); };
+        const auto topRow = [&] {
+          return PaintedRows(::GetParent(VisibleKeys(shown).front())).front();
+        };
         EXPECT_EQ(topRow(), L"qwertyuiop");
         ::SendMessageW(wintest::FindControl(shown, L"Edit"), WM_INPUTLANGCHANGE, 0,
                        reinterpret_cast<LPARAM>(kRussian));
@@ -204,9 +207,13 @@ TEST(RequestForm, LaysOutItsControlsWithoutOverlap) {
           [&](HWND form) {
             RECT window;
             ::GetWindowRect(form, &window);
-            const auto centred = [](int screen, LONG size) { return std::lround((screen - size) / 2.0); };
-            EXPECT_EQ(window.left, centred(::GetSystemMetrics(SM_CXSCREEN), window.right - window.left));
-            EXPECT_EQ(window.top, centred(::GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top));
+            const auto centred = [](int screen, LONG size) {
+              return std::lround((screen - size) / 2.0);
+            };
+            EXPECT_EQ(window.left,
+                      centred(::GetSystemMetrics(SM_CXSCREEN), window.right - window.left));
+            EXPECT_EQ(window.top,
+                      centred(::GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top));
             EXPECT_EQ((::GetWindowLongW(form, GWL_STYLE) & WS_CAPTION) != 0, style == 0);
             EXPECT_NE(wintest::FindControl(form, L"Button", L"CapsLock"), nullptr);
             EXPECT_NE(wintest::FindControl(form, L"ComboBox"), nullptr);
@@ -227,7 +234,8 @@ TEST(RequestForm, LaysOutItsControlsWithoutOverlap) {
               ::GetWindowRect(a, &ra);
               RECT outside;
               ::SubtractRect(&outside, &ra, &client);
-              EXPECT_TRUE(::IsRectEmpty(&outside)) << testing::PrintToString(wintest::ControlText(a));
+              EXPECT_TRUE(::IsRectEmpty(&outside))
+                  << testing::PrintToString(wintest::ControlText(a));
               for (HWND b : placed) {
                 RECT rb;
                 RECT both;
@@ -239,8 +247,7 @@ TEST(RequestForm, LaysOutItsControlsWithoutOverlap) {
                 }
               }
             }
-            if (mode == 1)
-              ScreenshotOnceShown(form, "orvavk_form_style_" + std::to_string(style));
+            if (mode == 1) ScreenshotOnceShown(form, "orvavk_form_style_" + std::to_string(style));
           },
           [&] { return pin.form.Show(); });
     }

@@ -8,7 +8,9 @@
 namespace orvavk {
 namespace {
 
-std::wstring_view Text(const wchar_t* text) { return text ? std::wstring_view(text) : std::wstring_view(); }
+std::wstring_view Text(const wchar_t* text) {
+  return text ? std::wstring_view(text) : std::wstring_view();
+}
 
 // Field names are kept in the ANSI code page, as hosts pass them to the value functions.
 std::string AnsiName(const wchar_t* name) {

@@ -31,7 +31,8 @@ TEST(PinRequest, TheEngineGetsThePinClickedOnTheKeys) {
         [&](HWND form) {
           ASSERT_NE(form, nullptr);
           EXPECT_EQ(wintest::ControlText(form), L"Password");
-          EXPECT_NE(wintest::FindControl(form, L"Static", L"Pin code for the key: ключ01"), nullptr);
+          EXPECT_NE(wintest::FindControl(form, L"Static", L"Pin code for the key: ключ01"),
+                    nullptr);
           EXPECT_NE(wintest::FindControl(form, L"Static", L"it is not recommended..."), nullptr);
           ASSERT_TRUE(SelectPage(form, L"Numbers"));
           const std::vector<HWND> keys = VisibleKeys(form);
@@ -41,7 +42,8 @@ TEST(PinRequest, TheEngineGetsThePinClickedOnTheKeys) {
             PumpMessages();
           }
           if (c.result == 0 && c.maxLength == -1) ScreenshotOnceShown(form, "orvavk_pin_form");
-          wintest::PostClick(wintest::FindControl(form, L"Button", c.confirmed ? L"Ok" : L"Cancel"));
+          wintest::PostClick(
+              wintest::FindControl(form, L"Button", c.confirmed ? L"Ok" : L"Cancel"));
         },
         [&] { return RequestPinCode(library, "ключ01", pin, c.maxLength); });
     EXPECT_EQ(result, c.result);

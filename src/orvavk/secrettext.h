@@ -30,7 +30,8 @@ struct TWipingAllocator {
   }
 };
 
-using TSecretText = std::basic_string<wchar_t, std::char_traits<wchar_t>, TWipingAllocator<wchar_t>>;
+using TSecretText =
+    std::basic_string<wchar_t, std::char_traits<wchar_t>, TWipingAllocator<wchar_t>>;
 
 // Short texts live inside the string object itself, where no allocator sees them: the owner
 // wipes those too when it lets go.

@@ -31,9 +31,9 @@ std::string Narrow(const std::wstring& text) {
 bool TVKLibrary::Load() {
   if (module_) return true;
   HMODULE self = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&RequestPinCode), &self);
+  ::GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&RequestPinCode), &self);
   wchar_t path[MAX_PATH] = {};
   std::wstring folder(path, ::GetModuleFileNameW(self, path, MAX_PATH));
   folder.erase(folder.find_last_of(L"\\/:") + 1);
@@ -93,7 +93,8 @@ int32_t RequestInputValue(TVKLibrary& library, const std::wstring& caption,
     if (const int32_t result = library.SetParamData(form, VKP_INPUT, 1, L"Pass", label.c_str()))
       return result;
     if (maxLength != -1)
-      if (const int32_t result = library.SetParamData(form, VKP_MAX_LENGTH, maxLength, L"Pass", nullptr))
+      if (const int32_t result =
+              library.SetParamData(form, VKP_MAX_LENGTH, maxLength, L"Pass", nullptr))
         return result;
     if (const int32_t result = library.SetParamData(form, VKP_CAPTION, 0, nullptr, caption.c_str()))
       return result;
