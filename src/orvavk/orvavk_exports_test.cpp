@@ -342,6 +342,7 @@ TEST_F(OrvaVK, TheAppearanceHandedOverReachesEveryForm) {
     ::GetClientRect(shown, &client);
     EXPECT_GT(client.right, 400);
     EXPECT_EQ(wintest::FindControl(shown, L"Button", L">"), nullptr);
+    ScreenshotOnceShown(shown, "orvavk_form_style_1_sized_to_content");
   });
 }
 

@@ -2,27 +2,24 @@
 
 #include <windows.h>
 
-#include "libload.h"
 #include "orvavk_api.h"
 
 namespace orvavk::test {
 namespace {
 
-constexpr int32_t kNotLoaded = 1;
-
 std::wstring Widen(const std::string& text) {
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size > 0 ? size : 1), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
-  wide.pop_back();
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, text.data(),
+                                                        static_cast<int>(text.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
   return wide;
 }
 
 std::string Narrow(const std::wstring& text) {
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(size > 0 ? size : 1), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
-  narrow.pop_back();
+  std::string narrow(text.size() * 2, '\0');
+  narrow.resize(static_cast<size_t>(
+      ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                            static_cast<int>(narrow.size()), nullptr, nullptr)));
   return narrow;
 }
 
@@ -46,68 +43,32 @@ bool TVKLibrary::Load() {
   return static_cast<bool>(module_);
 }
 
-template <class Function>
-Function TVKLibrary::Export(const char* name) {
-  return kit::ProcAddress<Function>(module_.Get(), name);
-}
-
-intptr_t TVKLibrary::NewForm() {
-  if (!Load()) return kNotLoaded;
-  const auto function = Export<decltype(&::NewForm)>("NewForm");
-  return function ? function() : 10;
-}
-
-int32_t TVKLibrary::SetParamData(intptr_t form, int32_t id, int32_t intValue, const wchar_t* name,
-                                 const wchar_t* value) {
-  if (!Load()) return kNotLoaded;
-  const auto function = Export<decltype(&::SetParamData)>("SetParamData");
-  return function ? function(form, id, intValue, name, value) : 11;
-}
-
-int32_t TVKLibrary::Show(intptr_t form) {
-  if (!Load()) return kNotLoaded;
-  const auto function = Export<decltype(&::Show)>("Show");
-  return function ? function(form) : 10;
-}
-
-int32_t TVKLibrary::GetInputValue(intptr_t form, const char* name, wchar_t* buffer,
-                                  int32_t* length) {
-  if (!Load()) return kNotLoaded;
-  const auto function = Export<decltype(&::GetInputValue)>("GetInputValue");
-  return function ? function(form, name, buffer, length) : 13;
-}
-
-int32_t TVKLibrary::Close(intptr_t form) {
-  if (!Load()) return kNotLoaded;
-  const auto function = Export<decltype(&::Close)>("Close");
-  if (!function) return 13;
-  function(form);
-  return 0;
-}
-
 int32_t RequestInputValue(TVKLibrary& library, const std::wstring& caption,
                           const std::wstring& label, const std::wstring& info, std::wstring& value,
                           int32_t maxLength) {
-  const intptr_t form = library.NewForm();
+  const intptr_t form = library.Call<decltype(&::NewForm)>("NewForm", 10);
+  const auto set = [&](int32_t id, int32_t intValue, const wchar_t* name, const wchar_t* text) {
+    return static_cast<int32_t>(library.Call<decltype(&::SetParamData)>("SetParamData", 11, form,
+                                                                        id, intValue, name, text));
+  };
+  const auto get = [&](wchar_t* buffer, int32_t* length) {
+    return static_cast<int32_t>(library.Call<decltype(&::GetInputValue)>("GetInputValue", 13, form,
+                                                                         "Pass", buffer, length));
+  };
   const auto steps = [&]() -> int32_t {
-    if (const int32_t result = library.SetParamData(form, VKP_INPUT, 1, L"Pass", label.c_str()))
-      return result;
-    if (maxLength != -1)
-      if (const int32_t result =
-              library.SetParamData(form, VKP_MAX_LENGTH, maxLength, L"Pass", nullptr))
-        return result;
-    if (const int32_t result = library.SetParamData(form, VKP_CAPTION, 0, nullptr, caption.c_str()))
-      return result;
-    if (const int32_t result = library.SetParamData(form, VKP_INFO_TEXT, 0, nullptr, info.c_str()))
-      return result;
-    if (const int32_t result = library.Show(form)) return result;
+    int32_t result = set(VKP_INPUT, 1, L"Pass", label.c_str());
+    if (!result && maxLength != -1) result = set(VKP_MAX_LENGTH, maxLength, L"Pass", nullptr);
+    if (!result) result = set(VKP_CAPTION, 0, nullptr, caption.c_str());
+    if (!result) result = set(VKP_INFO_TEXT, 0, nullptr, info.c_str());
+    if (!result) result = static_cast<int32_t>(library.Call<decltype(&::Show)>("Show", 10, form));
     int32_t length = 0;
-    if (const int32_t result = library.GetInputValue(form, "Pass", nullptr, &length)) return result;
+    if (!result) result = get(nullptr, &length);
+    if (result) return result;
     value.assign(static_cast<size_t>(length), L'\0');
-    return library.GetInputValue(form, "Pass", value.data(), &length);
+    return get(value.data(), &length);
   };
   const int32_t result = steps();
-  library.Close(form);
+  library.Call<decltype(&::Close)>("Close", 13, form);
   return result;
 }
 

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
+#include "libload.h"
 #include "winhandles.h"
 
 namespace orvavk::test {
@@ -20,19 +22,22 @@ class TVKLibrary {
   // The full path of a library that only the system's search found.
   const std::wstring& FoundPath() const { return foundPath_; }
 
-  // Each returns the export's result; 1 without the library; for a missing export NewForm and
-  // Show give 10, SetParamData 11, GetInputValue and Close 13.
-  intptr_t NewForm();
-  int32_t SetParamData(intptr_t form, int32_t id, int32_t intValue, const wchar_t* name,
-                       const wchar_t* value);
-  int32_t Show(intptr_t form);
-  int32_t GetInputValue(intptr_t form, const char* name, wchar_t* buffer, int32_t* length);
-  int32_t Close(intptr_t form);
+  // The export's result (0 for one without); 1 without the library; `missing` when the library
+  // lacks the export.
+  template <class Function, class... Args>
+  intptr_t Call(const char* name, intptr_t missing, Args... args) {
+    if (!Load()) return 1;
+    const auto function = kit::ProcAddress<Function>(module_.Get(), name);
+    if (!function) return missing;
+    if constexpr (std::is_void_v<std::invoke_result_t<Function, Args...>>) {
+      function(args...);
+      return 0;
+    } else {
+      return function(args...);
+    }
+  }
 
  private:
-  template <class Function>
-  Function Export(const char* name);
-
   std::wstring fileName_;
   kit::UniqueModule module_;
   std::wstring foundPath_;
