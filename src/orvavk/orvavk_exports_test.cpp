@@ -198,6 +198,13 @@ TEST_F(OrvaVK, TheDefaultFormStartsAfreshAfterItWasShown) {
   // The owner window stays.
   ShowWhile(0, [&](HWND) { EXPECT_FALSE(::IsWindowEnabled(owner.Get())); });
   EXPECT_TRUE(::IsWindowEnabled(owner.Get()));
+  // Shown again as it is, it is changed on the screen, not started afresh.
+  ShowWhile(0, [&](HWND shown) {
+    EXPECT_EQ(SetParamData(0, VKP_CAPTION, 0, nullptr, L"Live"), VK_OK);
+    EXPECT_TRUE(::IsWindowVisible(shown));
+    EXPECT_EQ(wintest::ControlText(shown), L"Live");
+    EXPECT_EQ(Text(0, VKP_INFO_TEXT), L"Second");
+  });
 }
 
 TEST_F(OrvaVK, ShowEndsAsTheUserEndsTheForm) {

@@ -94,8 +94,8 @@ int32_t TDataRequester::SetParamData(OrvaVKForm handle, int32_t id, int32_t intV
   TRequestPasswordForm* form = Find(handle);
   if (!form) form = &DefaultForm();
   // A host that always uses handle 0 starts every request from the defaults.
-  // The owner window stays.
-  if (form == default_.get() && defaultShown_) {
+  // The owner window stays. A form on the screen is changed, not reset under its user's eyes.
+  if (form == default_.get() && defaultShown_ && !form->Showing()) {
     form->ClearContent();
     form->Reset();
     defaultShown_ = false;
