@@ -61,6 +61,7 @@ int32_t ORVAVK_CALL Show(OrvaVKForm form) {
   return Guarded([&](orvavk::TDataRequester& forms) { return forms.Show(form); });
 }
 
+// Close has no result: a failure is simply not reported.
 void ORVAVK_CALL Close(OrvaVKForm form) {
   Guarded([&](orvavk::TDataRequester& forms) {
     forms.Close(form);
