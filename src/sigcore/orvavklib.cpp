@@ -57,13 +57,13 @@ std::wstring Widen(const std::string& text) {
 }
 
 // The steps of a request up to its Close; the first failing step's result ends it.
-int32_t AskInForm(intptr_t form, const std::wstring& caption, const std::wstring& label,
+int32_t AskInForm(OrvaVKForm form, const std::wstring& caption, const std::wstring& label,
                   const std::wstring& info, SecretBuffer<wchar_t>& value, int32_t maxLength) {
-  int32_t result = VKSetParamData(form, kVKInput, 1, kWideField, label.c_str());
+  int32_t result = VKSetParamData(form, VKP_INPUT, 1, kWideField, label.c_str());
   if (result == 0 && maxLength != -1)
-    result = VKSetParamData(form, kVKMaxLength, maxLength, kWideField, nullptr);
-  if (result == 0) result = VKSetParamData(form, kVKCaption, 0, nullptr, caption.c_str());
-  if (result == 0) result = VKSetParamData(form, kVKInfoText, 0, nullptr, info.c_str());
+    result = VKSetParamData(form, VKP_MAX_LENGTH, maxLength, kWideField, nullptr);
+  if (result == 0) result = VKSetParamData(form, VKP_CAPTION, 0, nullptr, caption.c_str());
+  if (result == 0) result = VKSetParamData(form, VKP_INFO_TEXT, 0, nullptr, info.c_str());
   if (result == 0) result = VKShow(form);
   int32_t length = 0;
   if (result == 0) result = VKGetInputValue(form, kField, nullptr, &length);
@@ -105,34 +105,34 @@ void ReleaseVKLibrary(bool processExit) noexcept {
     library.Reset();
 }
 
-intptr_t VKNewForm() {
+OrvaVKForm VKNewForm() {
   if (Library() == nullptr) return kNotLoaded;
-  const auto newForm = Export<VKNewFormFunc>("NewForm");
+  const auto newForm = Export<decltype(&::NewForm)>("NewForm");
   return newForm != nullptr ? newForm() : kNoNewFormOrShow;
 }
 
-int32_t VKSetParamData(intptr_t form, int32_t id, int32_t intValue, const wchar_t* name,
+int32_t VKSetParamData(OrvaVKForm form, int32_t id, int32_t intValue, const wchar_t* name,
                        const wchar_t* value) {
   if (Library() == nullptr) return kNotLoaded;
-  const auto set = Export<VKSetParamDataFunc>("SetParamData");
+  const auto set = Export<decltype(&::SetParamData)>("SetParamData");
   return set != nullptr ? set(form, id, intValue, name, value) : kNoSetParamData;
 }
 
-int32_t VKShow(intptr_t form) {
+int32_t VKShow(OrvaVKForm form) {
   if (Library() == nullptr) return kNotLoaded;
-  const auto show = Export<VKShowFunc>("Show");
+  const auto show = Export<decltype(&::Show)>("Show");
   return show != nullptr ? show(form) : kNoNewFormOrShow;
 }
 
-int32_t VKGetInputValue(intptr_t form, const char* name, wchar_t* buffer, int32_t* length) {
+int32_t VKGetInputValue(OrvaVKForm form, const char* name, wchar_t* buffer, int32_t* length) {
   if (Library() == nullptr) return kNotLoaded;
-  const auto get = Export<VKGetInputValueFunc>("GetInputValue");
+  const auto get = Export<decltype(&::GetInputValue)>("GetInputValue");
   return get != nullptr ? get(form, name, buffer, length) : kNoGetInputValueOrClose;
 }
 
-int32_t VKClose(intptr_t form) {
+int32_t VKClose(OrvaVKForm form) {
   if (Library() == nullptr) return kNotLoaded;
-  const auto close = Export<VKCloseFunc>("Close");
+  const auto close = Export<decltype(&::Close)>("Close");
   if (close == nullptr) return kNoGetInputValueOrClose;
   close(form);
   return 0;
@@ -141,7 +141,7 @@ int32_t VKClose(intptr_t form) {
 int32_t RequestInputValue(const std::wstring& caption, const std::wstring& label,
                           const std::wstring& info, SecretBuffer<wchar_t>& value,
                           int32_t maxLength) {
-  const intptr_t form = VKNewForm();
+  const OrvaVKForm form = VKNewForm();
   const int32_t result = AskInForm(form, caption, label, info, value, maxLength);
   VKClose(form);
   return result;

@@ -11,24 +11,10 @@
 #include <cstdint>
 #include <string>
 
+#include "orvavk_api.h"
 #include "secret_buffer.h"
 
 namespace sigcore {
-
-// The library's exports (texts UTF-16, input-field names 8-bit).
-using VKNewFormFunc = intptr_t(__stdcall*)();
-using VKShowFunc = int32_t(__stdcall*)(intptr_t form);
-using VKCloseFunc = void(__stdcall*)(intptr_t form);
-using VKSetParamDataFunc = int32_t(__stdcall*)(intptr_t form, int32_t id, int32_t intValue,
-                                              const wchar_t* name, const wchar_t* value);
-using VKGetInputValueFunc = int32_t(__stdcall*)(intptr_t form, const char* name, wchar_t* buffer,
-                                               int32_t* length);
-
-// Parameter identifiers of SetParamData.
-inline constexpr int32_t kVKInput = 100;      // defines a field; 1 = masked; value = its label
-inline constexpr int32_t kVKMaxLength = 109;  // a field's maximum length in characters
-inline constexpr int32_t kVKCaption = 105;
-inline constexpr int32_t kVKInfoText = 106;
 
 // Loads orvavk.dll once: from sigcore's own directory, else through the system search order.
 bool LoadVKLibrary();
@@ -41,12 +27,12 @@ std::wstring VKLibraryPath();
 // detached already, and nothing may be unloaded under the loader lock.
 void ReleaseVKLibrary(bool processExit) noexcept;
 
-intptr_t VKNewForm();
-int32_t VKSetParamData(intptr_t form, int32_t id, int32_t intValue, const wchar_t* name,
+OrvaVKForm VKNewForm();
+int32_t VKSetParamData(OrvaVKForm form, int32_t id, int32_t intValue, const wchar_t* name,
                        const wchar_t* value);
-int32_t VKShow(intptr_t form);
-int32_t VKGetInputValue(intptr_t form, const char* name, wchar_t* buffer, int32_t* length);
-int32_t VKClose(intptr_t form);
+int32_t VKShow(OrvaVKForm form);
+int32_t VKGetInputValue(OrvaVKForm form, const char* name, wchar_t* buffer, int32_t* length);
+int32_t VKClose(OrvaVKForm form);
 
 // Shows a form with one masked field "Pass" and reads what was entered into `value`
 // (NUL-terminated). 0 when the user confirmed, 1 when the user cancelled or the library is

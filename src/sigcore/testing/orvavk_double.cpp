@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <string>
 
+#include "orvavk_api.h"
+
 namespace {
 
 std::string Environment(const char* name) {
@@ -45,24 +47,24 @@ int forms = 0;
 
 extern "C" {
 
-intptr_t __stdcall NewForm() {
+OrvaVKForm ORVAVK_CALL NewForm() {
   Log("NewForm");
   return 0x1000 + ++forms;
 }
 
-int32_t __stdcall SetParamData(intptr_t, int32_t id, int32_t intValue, const wchar_t* name,
+int32_t ORVAVK_CALL SetParamData(OrvaVKForm, int32_t id, int32_t intValue, const wchar_t* name,
                                const wchar_t* value) {
   Log("SetParamData " + std::to_string(id) + " " + std::to_string(intValue) + " " + Utf8(name) +
       " " + Utf8(value));
   return 0;
 }
 
-int32_t __stdcall Show(intptr_t) {
+int32_t ORVAVK_CALL Show(OrvaVKForm) {
   Log("Show");
   return Answer() == L"<cancel>" ? 1 : 0;
 }
 
-int32_t __stdcall GetInputValue(intptr_t, const char* name, wchar_t* buffer, int32_t* length) {
+int32_t ORVAVK_CALL GetInputValue(OrvaVKForm, const char* name, wchar_t* buffer, int32_t* length) {
   Log(std::string("GetInputValue ") + name + (buffer == nullptr ? " null" : " buffer"));
   const std::wstring value = Answer();
   *length = static_cast<int32_t>(value.size());
@@ -70,6 +72,6 @@ int32_t __stdcall GetInputValue(intptr_t, const char* name, wchar_t* buffer, int
   return 0;
 }
 
-void __stdcall Close(intptr_t) { Log("Close"); }
+void ORVAVK_CALL Close(OrvaVKForm) { Log("Close"); }
 
 }  // extern "C"
