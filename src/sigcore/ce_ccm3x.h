@@ -33,6 +33,7 @@
 namespace sigcore {
 
 using SecretKey = std::array<uint8_t, CCM3X_SECRET_KEY_SIZE>;
+using SharedKey = std::array<uint8_t, CCM3X_SHARED_KEY_SIZE>;
 
 class TCrypto_DLL {
  public:
@@ -160,7 +161,7 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   // ephemeral pair and the correspondent's cached (and self-verified) public key, hashed with
   // 32 zero bytes; cached per UID.
   int32_t AgreedKey(const TCCom3x_UserParam& params, const std::string& uid,
-                    std::array<uint8_t, CCM3X_SHARED_KEY_SIZE>& key);
+                    gost::Wiped<SharedKey>& key);
   // The 65-byte public value of this binding's ephemeral pair, made on first use.
   int32_t AgreementPublicValue(const TCCom3x_UserParam& params,
                                std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE>& value);
@@ -242,7 +243,7 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   std::mutex agreementLock_;
   ProviderObject<ECGOST_DH> agreement_;
   std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE> agreementPublicValue_{};
-  std::map<std::string, gost::Wiped<std::array<uint8_t, CCM3X_SHARED_KEY_SIZE>>> agreedKeys_;
+  std::map<std::string, gost::Wiped<SharedKey>> agreedKeys_;
 };
 
 }  // namespace sigcore

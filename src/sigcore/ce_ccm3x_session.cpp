@@ -275,11 +275,11 @@ int32_t TCCom3x_DLL::MakeAgreementPair(const TCCom3x_UserParam& params) {
 }
 
 int32_t TCCom3x_DLL::AgreedKey(const TCCom3x_UserParam& params, const std::string& uid,
-                               std::array<uint8_t, CCM3X_SHARED_KEY_SIZE>& key) {
+                               gost::Wiped<SharedKey>& key) {
   std::lock_guard agreement(agreementLock_);
   const std::string folded = FoldUidCase(uid);
   if (const auto found = agreedKeys_.find(folded); found != agreedKeys_.end()) {
-    key = *found->second;
+    *key = *found->second;
     return SIGCORE_OK;
   }
   if (const int32_t result = MakeAgreementPair(params); result != SIGCORE_OK) return result;
@@ -303,7 +303,7 @@ int32_t TCCom3x_DLL::AgreedKey(const TCCom3x_UserParam& params, const std::strin
     agreedKeys_.erase(folded);
     return ProviderFailure(params);
   }
-  key = *derived;
+  *key = *derived;
   return SIGCORE_OK;
 }
 

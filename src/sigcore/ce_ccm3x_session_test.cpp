@@ -327,7 +327,7 @@ TEST_F(KeySession, AgreedKeysAreSharedWithTheCorrespondentAndKeptPerUid) {
   damaged.back() ^= 1;
   WriteFile(params_.abonentsDir + "other.pub", damaged);
 
-  std::array<uint8_t, 32> key;
+  gost::Wiped<SharedKey> key;
   ASSERT_EQ(binding_->AgreedKey(params_, "BANK", key), 0);
   std::array<uint8_t, 65> ours;
   ASSERT_EQ(binding_->AgreementPublicValue(params_, ours), 0);
@@ -337,12 +337,12 @@ TEST_F(KeySession, AgreedKeysAreSharedWithTheCorrespondentAndKeptPerUid) {
                                    ours.data(), material));
   std::array<uint8_t, 32> theirs;
   ASSERT_TRUE(gost::Hash(gost::HashParams::CryptoPro, material, sizeof material, theirs.data()));
-  EXPECT_EQ(key, theirs);
+  EXPECT_EQ(*key, theirs);
 
   TakeLog();
-  std::array<uint8_t, 32> again;
+  gost::Wiped<SharedKey> again;
   ASSERT_EQ(binding_->AgreedKey(params_, "bank", again), 0);
-  EXPECT_EQ(again, key);
+  EXPECT_EQ(*again, *key);
   EXPECT_EQ(Count("ECGOST_DH_compute_key"), 0) << "kept for the UID";
   EXPECT_EQ(binding_->AgreedKey(params_, "OTHER", again), -13);
   EXPECT_EQ(binding_->AgreedKey(params_, "NOBODY", again), -9);

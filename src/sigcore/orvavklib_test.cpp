@@ -5,14 +5,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "password_slots.h"
 #include "process_state.h"
 #include "provider_scenario.h"
 #include "windriver.h"
@@ -142,76 +139,6 @@ TEST_F(OrvavkBinding, RequestsRunTheFormProtocolAndAlwaysClose) {
   SecretBuffer<char> pin;
   EXPECT_EQ(RequestPinCode("Ключ", pin, 4), 0);
   EXPECT_EQ(Log().at(1), kPinLabel + reinterpret_cast<const char*>(u8"Ключ"));
-}
-
-int keyDirCalls = 0;
-std::string keyDirAsked;
-int plainCalls = 0;
-
-int SIGCORE_CALL KeyDirPin(const char* keyDir, char* buffer, int size) {
-  ++keyDirCalls;
-  keyDirAsked = keyDir;
-  return snprintf(buffer, static_cast<size_t>(size), "%s", "keydir") > 0;
-}
-int SIGCORE_CALL RefusingKeyDirPin(const char* keyDir, char*, int) {
-  ++keyDirCalls;
-  keyDirAsked = keyDir;
-  return 0;
-}
-int SIGCORE_CALL PlainPin(char* buffer, int size) {
-  ++plainCalls;
-  return snprintf(buffer, static_cast<size_t>(size), "%s", "plain") > 0;
-}
-
-// The PIN the provider gets for ETOKEN0:/1A2F/A001, as the provider would ask for it.
-std::string AskedPin() {
-  char pin[64];
-  std::memset(pin, 'x', sizeof pin);
-  const int length = TokenPinCallback(pin, sizeof pin, 0, "ETOKEN0:/1A2F/A001");
-  return length > 0 ? std::string(pin, static_cast<size_t>(length)) : std::string();
-}
-
-TEST_F(OrvavkBinding, PinChainAsksTheKeyDirectoryFunctionThenTheKeyboardThenThePlainOne) {
-  ::SetEnvironmentVariableA("ORVAVK_DOUBLE_ANSWER", "board");
-  struct Case {
-    const char* name;
-    KeyDirPasswordRequestFunc keyDir;
-    bool keyboard;
-    PasswordRequestFunc plain;
-    std::string pin;
-    int keyDirCalls;
-    bool keyboardAsked;
-    int plainCalls;
-  };
-  const Case cases[] = {
-      {"all three", &KeyDirPin, true, &PlainPin, "keydir", 1, false, 0},
-      {"a refusing key-directory function decides alone", &RefusingKeyDirPin, true, &PlainPin, "",
-       1, false, 0},
-      {"keyboard before the plain function", nullptr, true, &PlainPin, "board", 0, true, 0},
-      {"keyboard alone", nullptr, true, nullptr, "board", 0, true, 0},
-      {"plain function", nullptr, false, &PlainPin, "plain", 0, false, 1},
-      {"nothing to ask", nullptr, false, nullptr, "", 0, false, 0},
-  };
-  for (const Case& c : cases) {
-    keyDirCalls = plainCalls = 0;
-    keyDirAsked.clear();
-    FillKeyDirPasswordSlot(c.keyDir);
-    FillPasswordSlot(c.plain);
-    ::SetDllDirectoryA(c.keyboard ? Install("orvavk_complete", "chain").c_str() : nullptr);
-    EXPECT_EQ(HasPasswordFunction(), c.keyDir != nullptr || c.plain != nullptr) << c.name;
-    EXPECT_EQ(AskedPin(), c.pin) << c.name;
-    EXPECT_EQ(keyDirCalls, c.keyDirCalls) << c.name;
-    if (c.keyDirCalls > 0) {
-      EXPECT_EQ(keyDirAsked, "1A2F") << c.name;
-    }
-    const std::vector<std::string> log = Log();
-    EXPECT_EQ(!log.empty(), c.keyboardAsked) << c.name;
-    if (c.keyboardAsked) {
-      EXPECT_EQ(log.at(1), kPinLabel + "1A2F") << c.name;
-    }
-    EXPECT_EQ(plainCalls, c.plainCalls) << c.name;
-    ReleaseProcessState(false);
-  }
 }
 
 }  // namespace
