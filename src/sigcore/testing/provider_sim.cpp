@@ -3,7 +3,9 @@
 //
 // - A container is a folder: the disk folder itself, or <root>\<DEVICE><slot>\<XXXX> for the
 //   token path "<DEVICE><slot>:/<XXXX>"; reading it succeeds when the folder exists. A copy
-//   (its four parts set, then read) always opens.
+//   (its four parts set, then read) always opens. A disk container without "rand.opq" has a
+//   new generator: reading it asks the keystroke callback for "1", "2" and "3" (-1 or -2 fails
+//   with 6) and then writes the file.
 // - A secret key's first 32 bytes are the private scalar itself (the last 4 are ignored).
 // - Tokens live under CCOM_SIM_ROOT: slot <DEVICE><n> is present when its folder exists. A slot
 //   with a file "pin" asks the token-password callback for that PIN before its objects are read,
@@ -37,6 +39,7 @@
 namespace {
 
 constexpr int kUnreadable = 5;
+constexpr int kGeneratorNotInitialised = 6;
 constexpr int kBadSignature = 7;
 constexpr int kKeysDoNotMatch = 19;
 constexpr int kInterrupted = 22;
@@ -176,6 +179,7 @@ struct Context {
   std::array<uint8_t, CCM3X_MKEY_SIZE> parts[4] = {};
   bool partsSet[4] = {};
   bool open = false;
+  PSE_RAND_CALLBACK keystrokes = nullptr;
 };
 struct Signer {
   bool signing = false;
@@ -274,8 +278,11 @@ int CCM3X_CALL PSE_CTX_set_path(PSE_CTX* handle, const char* path, int) {
   ctx->path = path;
   return 1;
 }
-int CCM3X_CALL PSE_CTX_set_rand_callback(PSE_CTX* handle, PSE_RAND_CALLBACK) {
-  return contexts.Find(handle) != nullptr ? 1 : Fail(1, "no context");
+int CCM3X_CALL PSE_CTX_set_rand_callback(PSE_CTX* handle, PSE_RAND_CALLBACK callback) {
+  Context* ctx = contexts.Find(handle);
+  if (ctx == nullptr) return Fail(1, "no context");
+  ctx->keystrokes = callback;
+  return 1;
 }
 int CCM3X_CALL PSE_CTX_read(PSE_CTX* handle) {
   Context* ctx = contexts.Find(handle);
@@ -295,6 +302,15 @@ int CCM3X_CALL PSE_CTX_read(PSE_CTX* handle) {
   const DWORD attributes = ::GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
     return Fail(kUnreadable, "no container at " + ctx->path);
+  const std::string state = folder + "\\rand.opq";
+  if (!token && !Exists(state)) {
+    constexpr char kAsked[] = "123";
+    for (int i = 1; i <= 3; ++i) {
+      const int typed = ctx->keystrokes != nullptr ? ctx->keystrokes(kAsked[i - 1], i, 3, nullptr) : -2;
+      if (typed < 0) return Fail(kGeneratorNotInitialised, "keystrokes cancelled for " + ctx->path);
+    }
+    if (FILE* file = std::fopen(state.c_str(), "wb")) std::fclose(file);
+  }
   ctx->open = true;
   std::lock_guard guard(lock);
   randInited = true;

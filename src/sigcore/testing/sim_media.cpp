@@ -43,6 +43,8 @@ SimulatedMedia::SimulatedMedia() : scenario_("ccom_sim", "ccomio_sim") {
   params_.detailErrorFile = scenario_.Path("detail.txt");
   fs::create_directories(params_.secretKeyDir);
   fs::create_directories(params_.abonentsDir);
+  // The generator state of the disk container: reading it asks for no keystrokes.
+  WriteFile(params_.secretKeyDir + "rand.opq", {});
   binding_ = std::make_unique<sigcore::TCCom3x_DLL>();
 }
 

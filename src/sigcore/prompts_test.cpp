@@ -1,10 +1,13 @@
-// The PIN of a token key directory asked on orvavk.dll's on-screen keyboard: the binding opens
-// the simulated token with what the user clicks on the form's keys. The real orvavk.dll runs
-// its modal form on the thread that opens the session, as it does for a host.
+// What a key session asks the user, over the simulating provider: the PIN of a token key
+// directory on orvavk.dll's on-screen keyboard (the real orvavk.dll, whose modal form runs on
+// the thread that opens the session, as it does for a host), and the keystrokes that seed a
+// container's new generator in the kit's own dialog.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "form_testing.h"
 #include "sim_media.h"
@@ -80,6 +83,65 @@ TEST_F(PinOnTheKeyboard, WhatIsClickedOnTheKeysOpensTheTokenKeyDirectory) {
     }
     TakeLog();
   }
+}
+
+// Answers the keystroke dialog's requests in turn, each once it is asked for: a character, or
+// Escape for L'\x1b'. Counts the requests answered.
+std::thread AnswerKeystrokes(const std::wstring& answers, const std::wstring& asked, int& answered) {
+  return std::thread([=, &answered] {
+    for (size_t i = 0; i < answers.size(); ++i) {
+      const std::wstring label = std::wstring(L"' ") + asked[i] + L" ':";
+      HWND box = nullptr;
+      for (int wait = 0; wait < 500 && box == nullptr; ++wait) {
+        const HWND dialog = ::FindWindowW(nullptr, L"Crypto Com 3.x");
+        if (dialog != nullptr && ::IsWindowVisible(dialog) &&
+            wintest::FindControl(dialog, L"Static", label) != nullptr) {
+          const HWND edit = wintest::FindControl(dialog, L"Edit");
+          if ((::GetWindowLongW(edit, GWL_STYLE) & ES_READONLY) == 0) box = edit;
+        }
+        if (box == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      if (box == nullptr) return;
+      if (answers[i] == L'\x1b')
+        wintest::PostKey(box, VK_ESCAPE);
+      else
+        wintest::PostText(box, std::wstring(1, answers[i]));
+      ++answered;
+    }
+  });
+}
+
+class KeystrokesForANewGenerator : public sigcore_test::SimulatedMedia {
+ protected:
+  KeystrokesForANewGenerator() {
+    InstallDiskKeys("ME", 1, {1});
+    fs::remove(params_.secretKeyDir + "rand.opq");
+  }
+};
+
+TEST_F(KeystrokesForANewGenerator, AreTypedInTheDialogAndACancelReachesTheCaller) {
+  // Cancelled at the last keystroke: the provider's code 6 comes back, and nothing is kept.
+  int answered = 0;
+  std::thread user = AnswerKeystrokes(L"12\x1b", L"123", answered);
+  OperationKey key;
+  EXPECT_EQ(binding_->OpenKeySession(params_, key), 6);
+  user.join();
+  EXPECT_EQ(answered, 3);
+  EXPECT_FALSE(fs::exists(params_.secretKeyDir + "rand.opq"));
+  EXPECT_FALSE(binding_->SessionOpen());
+  EXPECT_EQ(::FindWindowW(nullptr, L"Crypto Com 3.x"), nullptr);
+
+  // Typed through: the session opens and the generator's state is kept with the container.
+  answered = 0;
+  user = AnswerKeystrokes(L"123", L"123", answered);
+  EXPECT_EQ(binding_->OpenKeySession(params_, key), 0);
+  user.join();
+  EXPECT_EQ(answered, 3);
+  EXPECT_TRUE(fs::exists(params_.secretKeyDir + "rand.opq"));
+  EXPECT_EQ(::FindWindowW(nullptr, L"Crypto Com 3.x"), nullptr) << "gone after the last one";
+  // Seeded: the next opening asks nothing.
+  binding_->CloseKeySession();
+  EXPECT_EQ(binding_->OpenKeySession(params_, key), 0);
 }
 
 }  // namespace
