@@ -38,7 +38,8 @@ int plainCalls = 0;
 
 int SIGCORE_CALL KeyDirPin(const char* keyDir, char* buffer, int size) {
   keyDirAsked.emplace_back(keyDir);
-  return pinAnswer != nullptr && std::snprintf(buffer, static_cast<size_t>(size), "%s", pinAnswer) > 0;
+  return pinAnswer != nullptr &&
+         std::snprintf(buffer, static_cast<size_t>(size), "%s", pinAnswer) > 0;
 }
 
 int SIGCORE_CALL PlainPin(char* buffer, int size) {
@@ -184,7 +185,8 @@ class OwnProvider : public ::testing::Test {
         << objectPath;
   }
   int32_t Store(const std::vector<uint8_t>& block) {
-    return binding_->StorePublicKey(params_, block.data(), true, static_cast<int32_t>(block.size()));
+    return binding_->StorePublicKey(params_, block.data(), true,
+                                    static_cast<int32_t>(block.size()));
   }
 
   // The session's secret key signs, and the GOST library confirms it with the own public key.
@@ -234,7 +236,8 @@ TEST_F(OwnProvider, TokenKeyDirectoryIsLaidOutAndFilledToItsDepth) {
   // The own key is XXXX/AAAA, the pending new key DDDD/0001.
   WriteObject("ETOKEN3:/1A2F/AAAA", keys[9].block);
   const auto& next = keys[16].block;
-  ASSERT_EQ(binding_->WriteNewKeyRequest(params_, next.data(), static_cast<int32_t>(next.size())), 0);
+  ASSERT_EQ(
+      binding_->WriteNewKeyRequest(params_, next.data(), static_cast<int32_t>(next.size())), 0);
   EXPECT_EQ(ReadObject("ETOKEN3:/1A2F/DDDD/0001"), next);
   TCCom3x_CashNode pending;
   ASSERT_EQ(binding_->ReadNewKeyRequest(params_, pending), 0);
@@ -352,8 +355,8 @@ TEST_F(OwnProvider, TokenPinComesFromTheHostTheKeyboardOrNobody) {
 
   const std::string keyboard = scenario_.Path("KEYBOARD");
   fs::create_directories(keyboard);
-  ASSERT_TRUE(::CopyFileA((wintest::HostPath(KIT_PROVIDER_DOUBLES) + "\\orvavk_complete.dll").c_str(),
-                          (keyboard + "\\ORVAVK.DLL").c_str(), FALSE));
+  const std::string keyboardDouble = wintest::HostPath(KIT_PROVIDER_DOUBLES) + "\\orvavk_complete.dll";
+  ASSERT_TRUE(::CopyFileA(keyboardDouble.c_str(), (keyboard + "\\ORVAVK.DLL").c_str(), FALSE));
   ::SetEnvironmentVariableA("ORVAVK_DOUBLE_ANSWER", kPin);
   struct Case {
     const char* name;
