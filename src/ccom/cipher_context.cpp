@@ -60,7 +60,7 @@ void CipherContext::ChangeSet(gost::SBoxSet set) {
 
 gost::SBoxSet CipherContext::Set() const { return set_; }
 
-void CipherContext::Process(const uint8_t* in, uint8_t* out, size_t size) {
+void CipherContext::Crypt(bool encrypt, const uint8_t* in, uint8_t* out, size_t size) {
   switch (mode_) {
     case Mode::None:
       Fail(kParameterError, "the cipher context has not been initialised");
@@ -78,12 +78,12 @@ void CipherContext::Process(const uint8_t* in, uint8_t* out, size_t size) {
   if (size == 0) return;
   if (mode_ == Mode::SimpleSubstitution) {
     const auto& ecb = std::get<gost::Gost28147>(engine_);
-    Require(encrypt_ ? ecb.Encrypt(in, out, size / 8) : ecb.Decrypt(in, out, size / 8));
+    Require(encrypt ? ecb.Encrypt(in, out, size / 8) : ecb.Decrypt(in, out, size / 8));
   } else if (mode_ == Mode::Cbc) {
     const auto& ecb = std::get<gost::Gost28147>(engine_);
     for (size_t at = 0; at < size; at += 8) {
       uint8_t block[8];
-      if (encrypt_) {
+      if (encrypt) {
         for (int i = 0; i < 8; ++i) block[i] = static_cast<uint8_t>(in[at + i] ^ (*chain_)[i]);
         Require(ecb.Encrypt(block, out + at, 1));
         std::memcpy(chain_->data(), out + at, 8);
@@ -98,7 +98,7 @@ void CipherContext::Process(const uint8_t* in, uint8_t* out, size_t size) {
     Require(std::get<gost::Gost28147Gamma>(engine_).Apply(in, out, size));
   } else {
     auto& cfb = std::get<gost::Gost28147Cfb>(engine_);
-    Require(encrypt_ ? cfb.Encrypt(in, out, size) : cfb.Decrypt(in, out, size));
+    Require(encrypt ? cfb.Encrypt(in, out, size) : cfb.Decrypt(in, out, size));
   }
 }
 

@@ -33,8 +33,10 @@ class CipherContext {
   gost::SBoxSet Set() const;
   Mode CurrentMode() const noexcept { return mode_; }
 
-  // Encrypts or decrypts; `in` and `out` may be the same buffer.
-  void Process(const uint8_t* in, uint8_t* out, size_t size);
+  // Encrypts or decrypts as initialised; `in` and `out` may be the same buffer.
+  void Process(const uint8_t* in, uint8_t* out, size_t size) { Crypt(encrypt_, in, out, size); }
+  // The same in the direction given, for the calls that name it.
+  void Crypt(bool encrypt, const uint8_t* in, uint8_t* out, size_t size);
   void MacUpdate(const uint8_t* data, size_t size);
   // Writes the MAC; the context starts a new message with the same key.
   void MacFinal(uint8_t mac[4]);
