@@ -10,7 +10,6 @@
 #include "ccm3x_h.h"
 #include "err_state.h"
 #include "export_guard.h"
-#include "fileutil.h"
 #include "object_store.h"
 #include "provider_objects.h"
 #include "random_generator.h"
@@ -134,8 +133,7 @@ int CCM3X_CALL ERR_get_last_error(void) { return LastFailureCode(); }
 int CCM3X_CALL ERR_print_errors_file(const char* path) {
   return Guarded("ERR_print_errors_file", 0, [&] {
     const std::string text = LastFailureText();
-    if (!kit::WriteBufferToFile(Required(path, "path"), text.data(), static_cast<int32_t>(text.size())))
-      Fail(kWriteError, std::string(path) + ": cannot be written");
+    WriteFileWhole(Required(path, "path"), text.data(), text.size());
     return 1;
   });
 }

@@ -85,8 +85,32 @@ void WriteObject(const std::string& path, const void* data, size_t size) {
     const std::string parent = place.file.substr(0, place.file.rfind('\\'));
     if (!kit::CreateDirectoryPath(parent)) Fail(kWriteError, path + ": its folder cannot be made");
   }
-  if (size > 0x7fffffff || !kit::WriteBufferToFile(place.file, data, static_cast<int32_t>(size)))
-    Fail(kWriteError, path + ": cannot be written");
+  WriteFileWhole(place.file, data, size);
+}
+
+void WriteFileWhole(const std::string& file, const void* data, size_t size) {
+  const std::string fresh = file + ".new";
+  {
+    kit::UniqueFile out(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) Fail(kWriteError, file + ": cannot be written (system error " + std::to_string(::GetLastError()) + ")");
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    for (size_t at = 0; at < size;) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(size - at < 0x100000 ? size - at : 0x100000);
+      if (!::WriteFile(out.Get(), bytes + at, chunk, &written, nullptr) || written == 0) {
+        out.Reset();
+        ::DeleteFileA(fresh.c_str());
+        Fail(kWriteError, file + ": the write failed");
+      }
+      at += written;
+    }
+  }
+  if (!::MoveFileExA(fresh.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileA(fresh.c_str());
+    Fail(kWriteError, file + ": cannot be replaced (system error " + std::to_string(error) + ")");
+  }
 }
 
 bool ObjectExists(const std::string& path) { return IsFile(Locate(path).file); }

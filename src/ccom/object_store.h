@@ -38,6 +38,10 @@ void EraseObject(const std::string& path);
 void MakeFolder(const std::string& path);
 void RemoveFolder(const std::string& path);
 
+// Writes a file whole or not at all: into "<file>.new" first, which then replaces the file, so
+// a failed write leaves the old contents in place.
+void WriteFileWhole(const std::string& file, const void* data, size_t size);
+
 // Deletes a folder's whole content, and the folder itself when asked.
 void DeleteTree(const std::string& folder, bool removeFolder);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "fileutil.h"
+#include "object_store.h"
 #include "provider_error.h"
 #include "secret.h"
 
@@ -74,9 +75,7 @@ TokenConfig TokenStore::ReadConfig(const TokenSlot& slot) {
 
 void TokenStore::WriteConfig(const TokenSlot& slot, const TokenConfig& config) {
   const std::string text = FormatTokenConfig(config);
-  if (!kit::WriteBufferToFile(slot.Folder() + "\\" + kTokenConfigName, text.data(),
-                              static_cast<int32_t>(text.size())))
-    Fail(kWriteError, "cannot write the configuration of " + slot.Name());
+  WriteFileWhole(slot.Folder() + "\\" + kTokenConfigName, text.data(), text.size());
 }
 
 void TokenStore::Login(const TokenSlot& slot, const std::string& objectPath) {
@@ -85,7 +84,8 @@ void TokenStore::Login(const TokenSlot& slot, const std::string& objectPath) {
   const auto known = loggedIn_.find(slot.Name());
   if (known != loggedIn_.end() && known->second == config.serial) return;
   if (config.triesLeft == 0)
-    Fail(kAccessError, slot.Name() + " is locked after too many wrong PINs (ccomtoken unlock)");
+    Fail(kAccessError,
+         objectPath + ": " + slot.Name() + " is locked after too many wrong PINs (ccomtoken unlock)");
   const CADB_TOKEN_PASSWD_CALLBACK callback = callback_;
   if (callback == nullptr)
     Fail(kAuthenticationRequired,
