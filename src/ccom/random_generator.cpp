@@ -22,10 +22,8 @@ void RandomGenerator::Seed(const uint8_t* seed, size_t size) {
   entropy_(fresh->data(), fresh->size());
   std::lock_guard guard(lock_);
   gost::GostR3411_94Secret hash(gost::HashParams::CryptoPro);
-  const uint8_t label = 2;
-  Check(hash.Update(&label, 1) && hash.Update(state_->data(), state_->size()) &&
-        hash.Update(seed, size) && hash.Update(fresh->data(), fresh->size()) &&
-        hash.Final(state_->data()));
+  Check(hash.Update(state_->data(), state_->size()) && hash.Update(seed, size) &&
+        hash.Update(fresh->data(), fresh->size()) && hash.Final(state_->data()));
   seeded_ = true;
 }
 
@@ -35,20 +33,15 @@ bool RandomGenerator::Seeded() const {
 }
 
 void RandomGenerator::Generate(uint8_t* out, size_t size) {
-  SecretArray<32> fresh;
-  entropy_(fresh->data(), fresh->size());
+  SecretArray<32> key;
+  entropy_(key->data(), key->size());
   std::lock_guard guard(lock_);
   if (!seeded_)
     Fail(kRandNotInitialised, "the random generator has not been initialised: open a key container");
+  for (size_t i = 0; i < 32; ++i) (*key)[i] ^= (*state_)[i];
   uint8_t counter[8];
   ++counter_;
   for (int i = 0; i < 8; ++i) counter[i] = static_cast<uint8_t>(counter_ >> (8 * i));
-  SecretArray<32> key;
-  gost::GostR3411_94Secret hash(gost::HashParams::CryptoPro);
-  const uint8_t label = 1;
-  Check(hash.Update(&label, 1) && hash.Update(state_->data(), state_->size()) &&
-        hash.Update(fresh->data(), fresh->size()) && hash.Update(counter, sizeof counter) &&
-        hash.Final(key->data()));
   gost::Gost28147GammaSecret gamma(kContainerSet, key->data(), counter);
   std::memset(state_->data(), 0, state_->size());
   std::memset(out, 0, size);

@@ -4,13 +4,15 @@
 // weak. Each request also replaces the state with output the caller never sees, so a state
 // read later does not reveal earlier output.
 //
-//   K      = H(1 || state || os(32) || counter)
-//   stream = gamma of GOST 28147-89 under K, the counter as start value
+//   K      = state xor os(32)
+//   stream = gamma of GOST 28147-89 under K, the request counter as start value
 //   state  = stream[0..32), output = stream[32..)
-//   seeding: state = H(2 || state || seed || os(32))
+//   seeding: state = H(state || seed || os(32))
 //
-// H is GOST R 34.11-94 (CryptoPro parameters) and the cipher the CryptoPro-A set, both through
-// the constant-time classes. Safe to share between threads.
+// K is unknown while either the state or the system's bytes are. H is GOST R 34.11-94 (CryptoPro
+// parameters) and the cipher the CryptoPro-A set, both through the constant-time classes; a
+// request costs one key schedule and a block per 8 bytes, so signing pays little for it. Safe
+// to share between threads.
 #pragma once
 
 #include <cstddef>
