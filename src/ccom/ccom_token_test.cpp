@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "testing/provider_host.h"
 
@@ -143,6 +145,22 @@ TEST_F(Tokens, ObjectsStayInsideTheirToken) {
   EXPECT_EQ(host_.Api().CADB_rmdir("ETOKEN3:/1A2F/DDDD/"), 1);
   EXPECT_EQ(host_.Api().CADB_rmdir("ETOKEN3:\\"), 0);
   EXPECT_TRUE(fs::is_directory(Slot("ETOKEN3")));
+}
+
+// Threads using one token at once log in once: the other threads wait for the first login.
+TEST_F(Tokens, ThreadsShareOneLogin) {
+  host_.Api().SetTokenPasswdCallback(&ScriptedPin);
+  Pins().answers = {"1234"};
+  std::vector<int> results(6);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < results.size(); ++t)
+    threads.emplace_back([&, t] {
+      const std::string path = "ETOKEN3:/1A2F/EEEE/000" + std::to_string(t + 1);
+      for (int i = 0; i < 5 && results[t] != -1; ++i) results[t] = Write(path);
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(results, std::vector<int>(results.size(), 4));
+  EXPECT_EQ(Pins().asked.size(), 1u);
 }
 
 TEST_F(Tokens, FaultInjection) {

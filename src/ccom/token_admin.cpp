@@ -67,10 +67,12 @@ void ChangePin(const TokenSlot& slot, const std::string& oldPin, const std::stri
   if (TokenStore::ReadConfig(slot).triesLeft == 0)
     Fail(kAccessError, slot.Name() + " is locked; unlock it first");
   if (!TokenStore::Process().CheckPin(slot, reinterpret_cast<const uint8_t*>(oldPin.data()),
-                                      oldPin.size()))
-    Fail(kAuthenticationFailed, "wrong PIN for " + slot.Name() + ", " +
-                                    std::to_string(TokenStore::ReadConfig(slot).triesLeft) +
-                                    " tries left");
+                                      oldPin.size())) {
+    const int left = TokenStore::ReadConfig(slot).triesLeft;
+    Fail(kAuthenticationFailed,
+         "wrong PIN for " + slot.Name() +
+             (left > 0 ? ", " + std::to_string(left) + " tries left" : "; the token is now locked"));
+  }
   TokenConfig config = TokenStore::ReadConfig(slot);
   config.pin = Verifier(newPin);
   TokenStore::WriteConfig(slot, config);
