@@ -5,19 +5,10 @@
 #include <sstream>
 
 #include "provider_error.h"
+#include "textutil.h"
 
 namespace ccom {
 namespace {
-
-std::string Hex(const uint8_t* data, size_t size) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (size_t i = 0; i < size; ++i) {
-    hex += kDigits[data[i] >> 4];
-    hex += kDigits[data[i] & 15];
-  }
-  return hex;
-}
 
 [[noreturn]] void Damaged(const std::string& why) {
   Fail(kAccessError, std::string("the token's ") + kTokenConfigName + " is damaged: " + why);
@@ -57,9 +48,9 @@ std::string FormatTokenConfig(const TokenConfig& config) {
   text << "serial=" << config.serial << "\r\n"
        << "max-tries=" << config.maxTries << "\r\n"
        << "tries-left=" << config.triesLeft << "\r\n"
-       << "pin-salt=" << Hex(config.pin.salt.data(), config.pin.salt.size()) << "\r\n"
+       << "pin-salt=" << kit::BytesToHexText(config.pin.salt.data(), config.pin.salt.size(), 0, 0) << "\r\n"
        << "pin-iterations=" << config.pin.iterations << "\r\n"
-       << "pin-digest=" << Hex(config.pin.digest.data(), config.pin.digest.size()) << "\r\n";
+       << "pin-digest=" << kit::BytesToHexText(config.pin.digest.data(), config.pin.digest.size(), 0, 0) << "\r\n";
   return text.str();
 }
 
