@@ -34,7 +34,8 @@ struct Provider {
     api = ccm3x::BindEntryPoints(module, nullptr).api;
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    const std::string place = std::string(temp) + "ccom-bench-" + std::to_string(::GetCurrentProcessId());
+    const std::string place =
+        std::string(temp) + "ccom-bench-" + std::to_string(::GetCurrentProcessId());
     ctx = api.PSE_CTX_new();
     int secretLength = 36, publicLength = 65;
     if (api.PSE_CTX_set_path(ctx, place.c_str(), -1) != 1 ||

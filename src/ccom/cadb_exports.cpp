@@ -58,7 +58,8 @@ int CCM3X_CALL CADB_read_file(const char* path, void* buffer, int capacity) {
 }
 
 int CCM3X_CALL CADB_file_exists(const char* path) {
-  return Guarded("CADB_file_exists", 0, [&] { return ObjectExists(Required(path, "path")) ? 1 : 0; });
+  return Guarded("CADB_file_exists", 0,
+                 [&] { return ObjectExists(Required(path, "path")) ? 1 : 0; });
 }
 
 int CCM3X_CALL CADB_is_dir(const char* path) {

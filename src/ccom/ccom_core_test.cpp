@@ -171,9 +171,9 @@ TEST_F(ContainerTest, DamageToAnyPartIsDetected) {
     size_t offset;
     int code;
   } cases[] = {
-      {0, 3, kContainerUnreadable}, {0, 34, kContainerUnreadable}, {1, 100, kContainerUnreadable},
-      {2, 5, kRandNotInitialised},  {3, 0, kContainerUnreadable},  {3, 5, kContainerUnreadable},
-      {3, 9, kContainerUnreadable}, {3, 20, kContainerUnreadable}, {3, 50, kContainerUnreadable},
+      {0, 3, kContainerUnreadable},   {0, 34, kContainerUnreadable}, {1, 100, kContainerUnreadable},
+      {2, 5, kRandNotInitialised},    {3, 0, kContainerUnreadable},  {3, 5, kContainerUnreadable},
+      {3, 9, kContainerUnreadable},   {3, 20, kContainerUnreadable}, {3, 50, kContainerUnreadable},
       {3, 261, kContainerUnreadable},
   };
   for (const auto& c : cases) {
@@ -191,7 +191,8 @@ TEST_F(ContainerTest, DamageToAnyPartIsDetected) {
   const auto withoutRand = stored.Open(false);
   EXPECT_FALSE(withoutRand->HasRandState());
   uint8_t part[36];
-  EXPECT_EQ(CodeOf([&] { withoutRand->WritePart(ContainerPart::Rand, part); }), kRandNotInitialised);
+  EXPECT_EQ(CodeOf([&] { withoutRand->WritePart(ContainerPart::Rand, part); }),
+            kRandNotInitialised);
 }
 
 TEST_F(ContainerTest, NewMasterKeyKeepsSecretKeysAndNewKekDropsThem) {
@@ -240,8 +241,11 @@ TEST(Keystrokes, AsksForEveryCharacterUntilTyped) {
     int code = 0;
   };
   const Script scripts[] = {
-      {{}, 0, -1, 0},           {{1, 16}, 0, -1, 0},      {{}, 5, -1, kRandInitFailed},
-      {{}, 16, -2, kRandInitFailed}, {{}, 1, 256, kRandInitFailed},
+      {{}, 0, -1, 0},
+      {{1, 16}, 0, -1, 0},
+      {{}, 5, -1, kRandInitFailed},
+      {{}, 16, -2, kRandInitFailed},
+      {{}, 1, 256, kRandInitFailed},
   };
   for (const auto& script : scripts) {
     std::vector<std::pair<int, int>> asked;  // (index, requested)

@@ -23,8 +23,8 @@ class EntryPoints : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(container_.Open(host_.Path("keys"), true), 1) << host_.LastError();
     int secretLength = 36, publicLength = 65;
-    ASSERT_EQ(Api().ECGOST_generate_key(container_.Pse(), 11, secretKey_, &secretLength,
-                                        publicKey_, &publicLength),
+    ASSERT_EQ(Api().ECGOST_generate_key(container_.Pse(), 11, secretKey_, &secretLength, publicKey_,
+                                        &publicLength),
               1);
   }
   const ccm3x::EntryPoints& Api() const { return host_.Api(); }
@@ -46,17 +46,27 @@ TEST_F(EntryPoints, UnsupportedOnesFailWithCode30) {
   } calls[] = {
       {"GOSTS_SIGN_new", [&] { return a.GOSTS_SIGN_new() == nullptr; }},
       {"GOSTS_generate_key",
-       [&] { return a.GOSTS_generate_key(container_.Pse(), 11, buffer, &length, buffer, &length) == 0; }},
+       [&] {
+         return a.GOSTS_generate_key(container_.Pse(), 11, buffer, &length, buffer, &length) == 0;
+       }},
       {"GOSTS_sign_digest",
-       [&] { return a.GOSTS_sign_digest(container_.Pse(), 11, buffer, buffer, buffer, &length) == 0; }},
-      {"GOSTS_verify_digest", [&] { return a.GOSTS_verify_digest(11, buffer, 128, buffer, buffer, 64) == 0; }},
+       [&] {
+         return a.GOSTS_sign_digest(container_.Pse(), 11, buffer, buffer, buffer, &length) == 0;
+       }},
+      {"GOSTS_verify_digest",
+       [&] { return a.GOSTS_verify_digest(11, buffer, 128, buffer, buffer, 64) == 0; }},
       {"GOSTS_DH_new", [&] { return a.GOSTS_DH_new(11) == nullptr; }},
       {"GOSTS_EG_compute_key",
-       [&] { return a.GOSTS_EG_compute_key(nullptr, 11, buffer, buffer, 128, buffer, &length) == 0; }},
+       [&] {
+         return a.GOSTS_EG_compute_key(nullptr, 11, buffer, buffer, 128, buffer, &length) == 0;
+       }},
       {"GOSTS_get_p_parameter", [&] { return a.GOSTS_get_p_parameter(11, buffer, &length) == 0; }},
-      {"GOSTS_get_test_q_parameter", [&] { return a.GOSTS_get_test_q_parameter(buffer, &length) == 0; }},
-      {"GOSTS_get_dh_a_parameter", [&] { return a.GOSTS_get_dh_a_parameter(11, buffer, &length) == 0; }},
-      {"CP_R3410_get_q_parameter", [&] { return a.CP_R3410_get_q_parameter(11, buffer, &length) == 0; }},
+      {"GOSTS_get_test_q_parameter",
+       [&] { return a.GOSTS_get_test_q_parameter(buffer, &length) == 0; }},
+      {"GOSTS_get_dh_a_parameter",
+       [&] { return a.GOSTS_get_dh_a_parameter(11, buffer, &length) == 0; }},
+      {"CP_R3410_get_q_parameter",
+       [&] { return a.CP_R3410_get_q_parameter(11, buffer, &length) == 0; }},
       {"CP_GOSTE_mac_init", [&] { return a.CP_GOSTE_mac_init(nullptr, buffer, 31) == 0; }},
       {"PSE_rand_init_hardware", [&] { return a.PSE_rand_init_hardware(1) == 0; }},
       {"PSE_pseudo_rand_init_hardware", [&] { return a.PSE_pseudo_rand_init_hardware(1) == 0; }},
@@ -64,14 +74,16 @@ TEST_F(EntryPoints, UnsupportedOnesFailWithCode30) {
       {"PSE_CTX_set_passwd_callback",
        [&] { return a.PSE_CTX_set_passwd_callback(container_.Ctx(), nullptr) == 0; }},
       {"PSE_CTX_set_masks_num", [&] { return a.PSE_CTX_set_masks_num(container_.Ctx(), 8) == 0; }},
-      {"TOUCH_MEMORY_set_info_callback", [&] { return a.TOUCH_MEMORY_set_info_callback(nullptr, nullptr) == 0; }},
+      {"TOUCH_MEMORY_set_info_callback",
+       [&] { return a.TOUCH_MEMORY_set_info_callback(nullptr, nullptr) == 0; }},
   };
   for (const auto& call : calls) {
     SCOPED_TRACE(call.name);
     a.ERR_set_last_error(0);
     EXPECT_TRUE(call.failed());
     EXPECT_EQ(host_.LastCode(), 30);
-    EXPECT_EQ(host_.LastError().find(std::string("30: ") + call.name + ": "), 0u) << host_.LastError();
+    EXPECT_EQ(host_.LastError().find(std::string("30: ") + call.name + ": "), 0u)
+        << host_.LastError();
   }
   EXPECT_EQ(a.PSE_get_hwrand_type(), 0);
   EXPECT_EQ(a.PSE_CTX_set_masks_num(container_.Ctx(), 7), 1);
@@ -90,13 +102,15 @@ TEST_F(EntryPoints, TheOtherCipherCallsWork) {
     EXPECT_EQ(init(), 1) << host_.LastError();
     Bytes out(plain.size());
     for (size_t at = 0; at < plain.size(); at += step)
-      EXPECT_EQ(update(plain.data() + at, out.data() + at, static_cast<int>(step)), static_cast<int>(step));
+      EXPECT_EQ(update(plain.data() + at, out.data() + at, static_cast<int>(step)),
+                static_cast<int>(step));
     return out;
   };
 
   // CBC: each block is the encryption of itself XOR the previous ciphertext.
-  const Bytes cbc = through([&] { return a.GOSTE_cbc_init(ctx, 1, key.data(), iv.data(), 31); },
-                            [&](auto* in, auto* out, int n) { return a.GOSTE_cbc_update(ctx, in, out, n); }, 16);
+  const Bytes cbc =
+      through([&] { return a.GOSTE_cbc_init(ctx, 1, key.data(), iv.data(), 31); },
+              [&](auto* in, auto* out, int n) { return a.GOSTE_cbc_update(ctx, in, out, n); }, 16);
   const gost::Gost28147 ecb(gost::SBoxSet::CryptoProA, key.data());
   uint8_t chain[8];
   std::memcpy(chain, iv.data(), 8);
@@ -111,9 +125,10 @@ TEST_F(EntryPoints, TheOtherCipherCallsWork) {
   EXPECT_EQ(back, Bytes(plain.begin(), plain.begin() + 8));
 
   // CFB with CryptoPro key meshing across its 1024-byte boundaries, in uneven pieces.
-  const Bytes meshed =
-      through([&] { return a.CP_GOSTE_gamma_fb_init(ctx, key.data(), iv.data(), 31); },
-              [&](auto* in, auto* out, int n) { return a.CP_GOSTE_gamma_fb_encrypt(ctx, in, out, n); }, 1032);
+  const Bytes meshed = through(
+      [&] { return a.CP_GOSTE_gamma_fb_init(ctx, key.data(), iv.data(), 31); },
+      [&](auto* in, auto* out, int n) { return a.CP_GOSTE_gamma_fb_encrypt(ctx, in, out, n); },
+      1032);
   Bytes expected(plain.size());
   ASSERT_TRUE(gost::Gost28147Cfb(gost::SBoxSet::CryptoProA, key.data(), iv.data(),
                                  gost::Gost28147Cfb::Meshing::CryptoPro)
@@ -134,7 +149,8 @@ TEST_F(EntryPoints, TheOtherCipherCallsWork) {
   EXPECT_EQ(a.CP_GOSTE_set_sbox(ctx, table), 1);
   EXPECT_EQ(a._GOSTE_simple_subst_update(ctx, plain.data(), back.data()), 8);
   Bytes expectedBlock(8);
-  ASSERT_TRUE(gost::Gost28147(gost::SBoxSet::CryptoProC, key.data()).Encrypt(plain.data(), expectedBlock.data(), 1));
+  ASSERT_TRUE(gost::Gost28147(gost::SBoxSet::CryptoProC, key.data())
+                  .Encrypt(plain.data(), expectedBlock.data(), 1));
   EXPECT_EQ(back, expectedBlock);
   EXPECT_EQ(a.GOSTE_get_sbox(ctx, table), 1);
   EXPECT_EQ(a.CP_GOSTE_sbox2nid(table), 33);
@@ -146,7 +162,8 @@ TEST_F(EntryPoints, TheOtherCipherCallsWork) {
   // Key meshing as the library does it; diversification changes the key and depends on the UKM.
   Bytes meshKey = key, meshIv = iv, libraryKey = key, libraryIv = iv;
   EXPECT_EQ(a.CP_GOSTE_key_mesh(meshKey.data(), meshIv.data(), 31), 1);
-  ASSERT_TRUE(gost::CryptoProKeyMeshing(gost::SBoxSet::CryptoProA, libraryKey.data(), libraryIv.data()));
+  ASSERT_TRUE(
+      gost::CryptoProKeyMeshing(gost::SBoxSet::CryptoProA, libraryKey.data(), libraryIv.data()));
   EXPECT_EQ(meshKey, libraryKey);
   EXPECT_EQ(meshIv, libraryIv);
   Bytes one(32), two(32);
@@ -231,27 +248,52 @@ TEST_F(EntryPoints, HostileArgumentsAreRefused) {
     int failure;
     int code;
   } calls[] = {
-      {"off-curve public key", [&] { return a.ECGOST_verify_digest(11, point, digest, signature, 64); }, 0, 17},
-      {"point at infinity", [&] { return a.ECGOST_verify_digest(11, infinity, digest, signature, 64); }, 0, 17},
-      {"coordinates above p", [&] { return a.ECGOST_verify_digest(11, beyond, digest, signature, 64); }, 0, 17},
-      {"zero signature", [&] { return a.ECGOST_verify_digest(11, publicKey_, digest, signature, 64); }, 0, 7},
-      {"short signature", [&] { return a.ECGOST_verify_digest(11, publicKey_, digest, signature, 63); }, 0, 7},
-      {"unknown curve", [&] { return a.ECGOST_verify_digest(12, publicKey_, digest, signature, 64); }, 0, 13},
-      {"null digest", [&] { return a.ECGOST_verify_digest(11, publicKey_, nullptr, signature, 64); }, 0, 1},
-      {"off-curve peer", [&] { return a.ECGOST_DH_compute_key(dh, point, 65, shared, &sharedLength); }, 0, 17},
-      {"short peer", [&] { return a.ECGOST_DH_compute_key(dh, publicKey_, 64, shared, &sharedLength); }, 0, 17},
+      {"off-curve public key",
+       [&] { return a.ECGOST_verify_digest(11, point, digest, signature, 64); }, 0, 17},
+      {"point at infinity",
+       [&] { return a.ECGOST_verify_digest(11, infinity, digest, signature, 64); }, 0, 17},
+      {"coordinates above p",
+       [&] { return a.ECGOST_verify_digest(11, beyond, digest, signature, 64); }, 0, 17},
+      {"zero signature",
+       [&] { return a.ECGOST_verify_digest(11, publicKey_, digest, signature, 64); }, 0, 7},
+      {"short signature",
+       [&] { return a.ECGOST_verify_digest(11, publicKey_, digest, signature, 63); }, 0, 7},
+      {"unknown curve",
+       [&] { return a.ECGOST_verify_digest(12, publicKey_, digest, signature, 64); }, 0, 13},
+      {"null digest",
+       [&] { return a.ECGOST_verify_digest(11, publicKey_, nullptr, signature, 64); }, 0, 1},
+      {"off-curve peer",
+       [&] { return a.ECGOST_DH_compute_key(dh, point, 65, shared, &sharedLength); }, 0, 17},
+      {"short peer",
+       [&] { return a.ECGOST_DH_compute_key(dh, publicKey_, 64, shared, &sharedLength); }, 0, 17},
       {"freed handle", [&] { return a.ECGOST_update(freed, digest, 32); }, -1, 1},
-      {"foreign handle", [&] { return a.ECGOST_SIGN_clean(reinterpret_cast<ECGOST_SIGN*>(digest)); }, 0, 1},
+      {"foreign handle",
+       [&] { return a.ECGOST_SIGN_clean(reinterpret_cast<ECGOST_SIGN*>(digest)); }, 0, 1},
       {"garbage secret key",
-       [&] { return a.ECGOST_generate_public_key(container_.Pse(), 11, garbage, point, &length, 0); }, 0, 19},
-      {"foreign container", [&] { return a.ECGOST_sign_digest(reinterpret_cast<PSE*>(buffer), 11, secretKey_, digest, signature, &length); }, 0, 1},
+       [&] {
+         return a.ECGOST_generate_public_key(container_.Pse(), 11, garbage, point, &length, 0);
+       },
+       0, 19},
+      {"foreign container",
+       [&] {
+         return a.ECGOST_sign_digest(reinterpret_cast<PSE*>(buffer), 11, secretKey_, digest,
+                                     signature, &length);
+       },
+       0, 1},
       {"small signature buffer",
-       [&] { int small = 63; return a.ECGOST_sign_digest(container_.Pse(), 11, secretKey_, digest, signature, &small); }, 0, 1},
+       [&] {
+         int small = 63;
+         return a.ECGOST_sign_digest(container_.Pse(), 11, secretKey_, digest, signature, &small);
+       },
+       0, 1},
       {"negative length", [&] { return a.GOSTH(digest, -5, 21, buffer); }, 0, 1},
-      {"negative write", [&] { return a.CADB_write_file(host_.Path("x").c_str(), digest, -1); }, -1, 1},
+      {"negative write", [&] { return a.CADB_write_file(host_.Path("x").c_str(), digest, -1); }, -1,
+       1},
       {"null path", [&] { return a.CADB_read_file(nullptr, buffer, 64); }, -1, 1},
-      {"absent file", [&] { return a.CADB_read_file(host_.Path("absent").c_str(), buffer, 64); }, -1, 25},
-      {"short container part", [&] { return a.PSE_CTX_set_kek(container_.Ctx(), garbage, 35); }, 0, 1},
+      {"absent file", [&] { return a.CADB_read_file(host_.Path("absent").c_str(), buffer, 64); },
+       -1, 25},
+      {"short container part", [&] { return a.PSE_CTX_set_kek(container_.Ctx(), garbage, 35); }, 0,
+       1},
       {"unknown access mode", [&] { return a.CADB_access(host_.Path("keys").c_str(), 3); }, 0, 1},
   };
   for (const auto& c : calls) {

@@ -84,8 +84,7 @@ class GcryptOracle : public ::testing::Test {
   static Bytes Unwrap(const Bytes& wrappingKey, const uint8_t* ukm, const uint8_t* wrapped) {
     const Bytes key = Cipher(GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, false, wrappingKey, {},
                              Bytes(wrapped, wrapped + 32));
-    if (Imit(wrappingKey, Bytes(ukm, ukm + 8), key) != Bytes(wrapped + 32, wrapped + 36))
-      return {};
+    if (Imit(wrappingKey, Bytes(ukm, ukm + 8), key) != Bytes(wrapped + 32, wrapped + 36)) return {};
     return key;
   }
 
@@ -152,16 +151,19 @@ TEST_F(GcryptOracle, PinVerifierIsPbkdf2WithHmacGostR3411) {
     size_t saltSize;
     unsigned iterations;
     size_t outSize;
-  } cases[] = {{"1234", 16, 1, 32},   {"1234", 16, 2000, 32},   {"", 8, 3, 20},
-               {std::string(40, 'p'), 16, 5, 32}, {"пароль", 1, 7, 70}};
+  } cases[] = {{"1234", 16, 1, 32},
+               {"1234", 16, 2000, 32},
+               {"", 8, 3, 20},
+               {std::string(40, 'p'), 16, 5, 32},
+               {"пароль", 1, 7, 70}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.password);
     const Bytes salt = RandomBytes(c.saltSize);
     Bytes expected(c.outSize), ours(c.outSize);
-    ASSERT_EQ(gcry_kdf_derive(c.password.data(), c.password.size(), GCRY_KDF_PBKDF2,
-                              GCRY_MD_GOSTR3411_CP, salt.data(), salt.size(), c.iterations,
-                              expected.size(), expected.data()),
-              0u);
+    ASSERT_EQ(
+        gcry_kdf_derive(c.password.data(), c.password.size(), GCRY_KDF_PBKDF2, GCRY_MD_GOSTR3411_CP,
+                        salt.data(), salt.size(), c.iterations, expected.size(), expected.data()),
+        0u);
     Pbkdf2GostR3411(reinterpret_cast<const uint8_t*>(c.password.data()), c.password.size(),
                     salt.data(), salt.size(), c.iterations, ours.data(), ours.size());
     EXPECT_EQ(ours, expected);
@@ -177,13 +179,17 @@ TEST_F(GcryptOracle, CipherContextModes) {
   } modes[] = {
       {CipherContext::Mode::Cbc, GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_CBC, 8},
       {CipherContext::Mode::SimpleSubstitution, GCRY_CIPHER_GOST28147, GCRY_CIPHER_MODE_ECB, 8},
-      {CipherContext::Mode::GammaFeedbackMeshed, GCRY_CIPHER_GOST28147_MESH, GCRY_CIPHER_MODE_CFB, 7},
+      {CipherContext::Mode::GammaFeedbackMeshed, GCRY_CIPHER_GOST28147_MESH, GCRY_CIPHER_MODE_CFB,
+       7},
   };
   const struct {
     int nid;
     const char* oid;
-  } sets[] = {{30, "1.2.643.2.2.31.0"}, {31, "1.2.643.2.2.31.1"}, {32, "1.2.643.2.2.31.2"},
-              {33, "1.2.643.2.2.31.3"}, {34, "1.2.643.2.2.31.4"}};
+  } sets[] = {{30, "1.2.643.2.2.31.0"},
+              {31, "1.2.643.2.2.31.1"},
+              {32, "1.2.643.2.2.31.2"},
+              {33, "1.2.643.2.2.31.3"},
+              {34, "1.2.643.2.2.31.4"}};
   for (const auto& m : modes) {
     for (const auto& s : sets) {
       if (m.mode == CipherContext::Mode::GammaFeedbackMeshed && s.nid == 30) continue;

@@ -121,8 +121,8 @@ TEST_P(Roads, GenerateWriteOpenDeriveSignAndVerify) {
   const Bytes signature = Sign(host_, copy.Pse(), generated.secretKey, data);
   uint8_t digest[32];
   ASSERT_TRUE(gost::Hash(gost::HashParams::CryptoPro, data.data(), data.size(), digest));
-  EXPECT_TRUE(gost::Verify(gost::CurveParams::CryptoProA, generated.publicKey, digest,
-                           signature.data()));
+  EXPECT_TRUE(
+      gost::Verify(gost::CurveParams::CryptoProA, generated.publicKey, digest, signature.data()));
   EXPECT_EQ(Verify(host_, generated.publicKey, data, signature), 1) << host_.LastError();
 
   Bytes changed = data;
@@ -137,7 +137,8 @@ TEST_P(Roads, GenerateWriteOpenDeriveSignAndVerify) {
                                            &directLength),
             1);
   EXPECT_EQ(host_.Api().ECGOST_verify_digest(11, generated.publicKey, digest, direct, 64), 1);
-  EXPECT_EQ(host_.Api().ECGOST_verify_digest(11, generated.publicKey, digest, signature.data(), 64), 1);
+  EXPECT_EQ(host_.Api().ECGOST_verify_digest(11, generated.publicKey, digest, signature.data(), 64),
+            1);
 
   // The secret key is useless to another container.
   KeyHolder other(host_, OnToken() ? "ETOKEN0:/2B3C" : host_.Path("other"));
@@ -258,7 +259,8 @@ TEST(Ciphers, ModesAndMacMatchTheLibrary) {
   const Bytes key = Data(32, 7), iv = Data(8, 9), plain = Data(4096 + 3, 11);
   const auto run = [&](int mode, int direction, const Bytes& in) {
     GOSTE_CTX* ctx = api.GOSTE_new();
-    EXPECT_EQ(api.GOSTE_init(ctx, mode, direction, key.data(), iv.data(), 31), 1) << host.LastError();
+    EXPECT_EQ(api.GOSTE_init(ctx, mode, direction, key.data(), iv.data(), 31), 1)
+        << host.LastError();
     Bytes out(in.size());
     const size_t step = mode == 0 ? 8 : in.size();  // the kit's steps
     for (size_t at = 0; at < in.size(); at += step)
@@ -317,7 +319,8 @@ TEST(Hash, KnownAnswersThroughTheKitsCalls) {
     const Bytes message = v.Bytes("Message");
     GOSTH_CTX* h = api.GOSTH_new();
     ASSERT_EQ(api.GOSTH_hash_init(h, nullptr, 21), 1);
-    for (size_t at = 0; at < message.size(); ++at) EXPECT_EQ(api.GOSTH_update(h, &message[at], 1), 1);
+    for (size_t at = 0; at < message.size(); ++at)
+      EXPECT_EQ(api.GOSTH_update(h, &message[at], 1), 1);
     Bytes digest(32);
     EXPECT_EQ(api.GOSTH_final(h, digest.data()), 32);
     api.GOSTH_free(h);

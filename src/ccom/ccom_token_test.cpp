@@ -105,7 +105,8 @@ TEST_F(Tokens, OneLoginPerSlotUntilLogout) {
   int length = sizeof id;
   EXPECT_EQ(host_.Api().CADB_token_get_id("ETOKEN3:\\", id, &length), 1);
   EXPECT_EQ(length, 8);
-  EXPECT_EQ(host_.Token("list").output.find(std::string("serial ") + id) != std::string::npos, true);
+  EXPECT_EQ(host_.Token("list").output.find(std::string("serial ") + id) != std::string::npos,
+            true);
 }
 
 // The layout the kit writes, slots found by scanning, and paths that try to leave the token.
@@ -122,9 +123,9 @@ TEST_F(Tokens, ObjectsStayInsideTheirToken) {
   EXPECT_EQ(Write("RUTOKEN:/1A2F"), -1);
   EXPECT_EQ(host_.LastCode(), 25);
 
-  for (const char* hostile : {"ETOKEN3:/../escaped", "ETOKEN3:/1A2F/../../../escaped",
-                              "ETOKEN3:/C:/escaped", "ETOKEN3:/1A2F/AAAA:stream", "ETOKEN3:/NUL",
-                              "ETOKEN3:/1A2F/a.b", "ETOKEN3:/ABCDEFGHIJ"}) {
+  for (const char* hostile :
+       {"ETOKEN3:/../escaped", "ETOKEN3:/1A2F/../../../escaped", "ETOKEN3:/C:/escaped",
+        "ETOKEN3:/1A2F/AAAA:stream", "ETOKEN3:/NUL", "ETOKEN3:/1A2F/a.b", "ETOKEN3:/ABCDEFGHIJ"}) {
     SCOPED_TRACE(hostile);
     EXPECT_EQ(Write(hostile), -1);
     EXPECT_EQ(host_.LastCode(), 28) << host_.LastError();

@@ -16,7 +16,8 @@ using namespace ccom;
 
 constexpr const char* kUsage =
     "usage: ccomtoken [--root FOLDER] COMMAND\n"
-    "  create SLOT --pin PIN [--tries N]   put a new token into the slot (N wrong PINs lock it, 5)\n"
+    "  create SLOT --pin PIN [--tries N]   put a new token into the slot (N wrong PINs lock it, "
+    "5)\n"
     "  list [SLOT]                         the tokens present, or one token's objects\n"
     "  change-pin SLOT --pin OLD --new-pin NEW\n"
     "  unlock SLOT [--new-pin NEW]         give a locked token its tries back\n"
@@ -41,7 +42,8 @@ class Arguments {
     for (size_t i = next_; i + 1 < words_.size(); ++i)
       if (words_[i] == name) {
         std::string value = words_[i + 1];
-        words_.erase(words_.begin() + static_cast<long>(i), words_.begin() + static_cast<long>(i) + 2);
+        words_.erase(words_.begin() + static_cast<long>(i),
+                     words_.begin() + static_cast<long>(i) + 2);
         return value;
       }
     return std::nullopt;
@@ -73,7 +75,8 @@ void Describe(const TokenSlot& slot) {
 }
 
 int Run(Arguments& args) {
-  if (auto root = args.Option("--root")) ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", root->c_str());
+  if (auto root = args.Option("--root"))
+    ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", root->c_str());
   const std::string command = args.Next();
   if (command == "create") {
     const TokenSlot slot = args.Slot();

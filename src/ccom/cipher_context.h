@@ -18,12 +18,12 @@ class CipherContext {
  public:
   enum class Mode {
     None,
-    SimpleSubstitution,  // ECB: whole 8-byte blocks
-    Gamma,               // the standard's counter mode
-    GammaFeedback,       // CFB
-    GammaFeedbackMeshed, // CFB with CryptoPro key meshing every 1024 bytes
-    Mac,                 // the 4-byte imitation insert
-    Cbc,                 // cipher block chaining: whole 8-byte blocks
+    SimpleSubstitution,   // ECB: whole 8-byte blocks
+    Gamma,                // the standard's counter mode
+    GammaFeedback,        // CFB
+    GammaFeedbackMeshed,  // CFB with CryptoPro key meshing every 1024 bytes
+    Mac,                  // the 4-byte imitation insert
+    Cbc,                  // cipher block chaining: whole 8-byte blocks
   };
 
   // `iv` is 8 bytes; it may be null for SimpleSubstitution (unused) and Mac (zero).

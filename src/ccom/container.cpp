@@ -21,7 +21,8 @@ void Check(bool ok) {
 }
 
 void MaskDigest(const uint8_t* masks, uint8_t digest[32]) {
-  Check(gost::HashSecret(gost::HashParams::CryptoPro, masks, PartSize(ContainerPart::Masks), digest));
+  Check(
+      gost::HashSecret(gost::HashParams::CryptoPro, masks, PartSize(ContainerPart::Masks), digest));
 }
 
 void MasterCheck(const uint8_t master[32], const uint8_t* part, uint8_t mac[4]) {
@@ -37,20 +38,28 @@ void Xor(uint8_t* out, const uint8_t* a, const uint8_t* b, size_t size) {
 
 size_t PartSize(ContainerPart part) {
   switch (part) {
-    case ContainerPart::Kek: return 36;
-    case ContainerPart::Masks: return 224;
-    case ContainerPart::Rand: return 36;
-    case ContainerPart::Master: return 262;
+    case ContainerPart::Kek:
+      return 36;
+    case ContainerPart::Masks:
+      return 224;
+    case ContainerPart::Rand:
+      return 36;
+    case ContainerPart::Master:
+      return 262;
   }
   return 0;
 }
 
 const char* PartName(ContainerPart part) {
   switch (part) {
-    case ContainerPart::Kek: return "key-encryption key";
-    case ContainerPart::Masks: return "masks";
-    case ContainerPart::Rand: return "generator state";
-    case ContainerPart::Master: return "master key";
+    case ContainerPart::Kek:
+      return "key-encryption key";
+    case ContainerPart::Masks:
+      return "masks";
+    case ContainerPart::Rand:
+      return "generator state";
+    case ContainerPart::Master:
+      return "master key";
   }
   return "";
 }

@@ -23,8 +23,8 @@ int Init(const char* function, GOSTE_CTX* ctx, Mode mode, int direction, const u
          const unsigned char* iv, int paramNid) {
   return Guarded(function, 0, [&] {
     if (direction != GOSTE_ENCRYPT && direction != GOSTE_DECRYPT)
-      Fail(kParameterError, "the direction is 1 (encrypt) or 0 (decrypt), not " +
-                                std::to_string(direction));
+      Fail(kParameterError,
+           "the direction is 1 (encrypt) or 0 (decrypt), not " + std::to_string(direction));
     const gost::SBoxSet set = RequireCipherSet(paramNid);
     const auto object = Cipher(ctx);
     std::lock_guard guard(object->lock);
@@ -94,7 +94,8 @@ int CCM3X_CALL GOSTE_init(GOSTE_CTX* ctx, int mode, int direction, const unsigne
                           const unsigned char* iv, int paramNid) {
   constexpr Mode kModes[] = {Mode::SimpleSubstitution, Mode::Gamma, Mode::GammaFeedback, Mode::Mac};
   if (mode < GOSTE_MODE_SIMPLE_SUBST || mode > GOSTE_MODE_MAC)
-    return Refused("GOSTE_init", kUnknownMode, "cipher mode " + std::to_string(mode) + " is not known");
+    return Refused("GOSTE_init", kUnknownMode,
+                   "cipher mode " + std::to_string(mode) + " is not known");
   return Init("GOSTE_init", ctx, kModes[mode], direction, key,
               mode == GOSTE_MODE_SIMPLE_SUBST ? nullptr : iv, paramNid);
 }
@@ -222,14 +223,16 @@ const unsigned char* CCM3X_CALL GOSTE_nid2sbox(int paramNid) {
 int CCM3X_CALL RAND_bytes(unsigned char* buffer, int length) {
   return Guarded("RAND_bytes", -1, [&] {
     RequireLength(length, 0, INT_MAX, "the length");
-    if (length > 0) ProcessRandom().Generate(Required(buffer, "buffer"), static_cast<size_t>(length));
+    if (length > 0)
+      ProcessRandom().Generate(Required(buffer, "buffer"), static_cast<size_t>(length));
     return length;
   });
 }
 
 int CCM3X_CALL CP_GOSTE_gamma_fb_init(GOSTE_CTX* ctx, const unsigned char* key,
                                       const unsigned char* iv, int paramNid) {
-  return Init("CP_GOSTE_gamma_fb_init", ctx, Mode::GammaFeedbackMeshed, GOSTE_ENCRYPT, key, iv, paramNid);
+  return Init("CP_GOSTE_gamma_fb_init", ctx, Mode::GammaFeedbackMeshed, GOSTE_ENCRYPT, key, iv,
+              paramNid);
 }
 
 int CCM3X_CALL CP_GOSTE_gamma_fb_encrypt(GOSTE_CTX* ctx, const unsigned char* in,

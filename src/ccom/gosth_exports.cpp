@@ -102,7 +102,8 @@ int CCM3X_CALL GOSTH_final(GOSTH_CTX* h, unsigned char* digest) {
     const auto object = Hash(h);
     std::lock_guard guard(object->lock);
     if (!object->hash) Fail(kParameterError, "GOSTH_hash_init has not been called");
-    if (!object->hash->Final(Required(digest, "digest buffer"))) Fail(kInternalError, "hashing failed");
+    if (!object->hash->Final(Required(digest, "digest buffer")))
+      Fail(kInternalError, "hashing failed");
     return 32;
   });
 }
@@ -127,7 +128,7 @@ int CCM3X_CALL GOSTH_get_sbox(GOSTH_CTX* h, unsigned char* sbox) {
     std::lock_guard guard(object->lock);
     if (!object->params) Fail(kParameterError, "GOSTH_hash_init has not been called");
     const auto set = *object->params == gost::HashParams::CryptoPro ? gost::SBoxSet::CryptoProHash
-                                                                     : gost::SBoxSet::Test;
+                                                                    : gost::SBoxSet::Test;
     std::memcpy(Required(sbox, "S-box buffer"), TableOfSet(set), kSBoxTableSize);
     return 1;
   });

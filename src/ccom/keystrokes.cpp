@@ -46,7 +46,8 @@ void CollectKeystrokes(const KeystrokeCallback& ask, RandomGenerator::EntropySou
     const uint64_t asked = Now();
     const int answer = ask(requested, index, kKeystrokeCount);
     const uint64_t answered = Now();
-    if (answer == -1) Fail(kRandInitFailed, "the user cancelled the random-generator initialisation");
+    if (answer == -1)
+      Fail(kRandInitFailed, "the user cancelled the random-generator initialisation");
     if (answer < 0 || answer > 255)
       Fail(kRandInitFailed, "the random-initialisation callback gave no character (answer " +
                                 std::to_string(answer) + ")");
@@ -58,7 +59,8 @@ void CollectKeystrokes(const KeystrokeCallback& ask, RandomGenerator::EntropySou
       ++index;
       requested = RandomDigit(entropy);
     } else if (++wrong > kMaxWrongKeystrokes) {
-      Fail(kRandInitFailed, "too many wrong characters typed during random-generator initialisation");
+      Fail(kRandInitFailed,
+           "too many wrong characters typed during random-generator initialisation");
     }
   }
   if (!hash.Final(seed)) Fail(kInternalError, "keystroke hashing failed");

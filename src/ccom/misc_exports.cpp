@@ -21,7 +21,8 @@ int GetPiece(const char* function, const OPAQUE_PRIV_KEY* key, size_t offset, in
   return Guarded(function, 0, [&] {
     const auto object = OpaqueKeys().Find(key);
     Required(length, "length");
-    if (*length < size) Fail(kParameterError, "the buffer needs " + std::to_string(size) + " bytes");
+    if (*length < size)
+      Fail(kParameterError, "the buffer needs " + std::to_string(size) + " bytes");
     std::memcpy(Required(out, "buffer"), object->bytes->data() + offset, static_cast<size_t>(size));
     *length = size;
     return 1;
@@ -34,7 +35,8 @@ extern "C" {
 
 OPAQUE_PRIV_KEY* CCM3X_CALL OPAQUE_PRIV_KEY_new(const unsigned char* secretKey, int length) {
   return Guarded("OPAQUE_PRIV_KEY_new", static_cast<OPAQUE_PRIV_KEY*>(nullptr), [&] {
-    if (length != 36) Fail(kParameterError, "a secret key is 36 bytes, not " + std::to_string(length));
+    if (length != 36)
+      Fail(kParameterError, "a secret key is 36 bytes, not " + std::to_string(length));
     auto* object = OpaqueKeys().Make();
     std::memcpy(object->bytes->data(), Required(secretKey, "secret key"), 36);
     return reinterpret_cast<OPAQUE_PRIV_KEY*>(object);

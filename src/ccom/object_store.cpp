@@ -42,8 +42,9 @@ ObjectPlace Locate(const std::string& path) {
   const TokenPath parsed = ParseTokenPath(path);
   place.slot = TokenStore::SlotOf(parsed);
   if (!place.slot)
-    Fail(kFileNotFound, path + ": no " + parsed.device + " token" +
-                            (parsed.slot ? " in slot " + std::to_string(*parsed.slot) : " in any slot"));
+    Fail(kFileNotFound,
+         path + ": no " + parsed.device + " token" +
+             (parsed.slot ? " in slot " + std::to_string(*parsed.slot) : " in any slot"));
   place.file = place.slot->Folder();
   for (const auto& component : parsed.components) place.file += "\\" + component;
   place.tokenItself = parsed.components.empty();
@@ -93,7 +94,9 @@ void WriteFileWhole(const std::string& file, const void* data, size_t size) {
   {
     kit::UniqueFile out(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) Fail(kWriteError, file + ": cannot be written (system error " + std::to_string(::GetLastError()) + ")");
+    if (!out)
+      Fail(kWriteError,
+           file + ": cannot be written (system error " + std::to_string(::GetLastError()) + ")");
     const auto* bytes = static_cast<const uint8_t*>(data);
     for (size_t at = 0; at < size;) {
       DWORD written = 0;
@@ -106,7 +109,8 @@ void WriteFileWhole(const std::string& file, const void* data, size_t size) {
       at += written;
     }
   }
-  if (!::MoveFileExA(fresh.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!::MoveFileExA(fresh.c_str(), file.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = ::GetLastError();
     ::DeleteFileA(fresh.c_str());
     Fail(kWriteError, file + ": cannot be replaced (system error " + std::to_string(error) + ")");
@@ -131,7 +135,8 @@ void EraseObject(const std::string& path) {
   const ObjectPlace place = LocateForChange(path);
   if (!IsFile(place.file)) Fail(kFileNotFound, path + ": no such file");
   if (!::DeleteFileA(place.file.c_str()))
-    Fail(kAccessError, path + ": cannot be erased (system error " + std::to_string(::GetLastError()) + ")");
+    Fail(kAccessError,
+         path + ": cannot be erased (system error " + std::to_string(::GetLastError()) + ")");
 }
 
 void MakeFolder(const std::string& path) {

@@ -14,14 +14,16 @@ struct CipherSet {
 };
 
 constexpr CipherSet kCipherSets[] = {
-    {kCipherTestNid, gost::SBoxSet::CipherTest}, {31, gost::SBoxSet::CryptoProA},
-    {32, gost::SBoxSet::CryptoProB},             {33, gost::SBoxSet::CryptoProC},
+    {kCipherTestNid, gost::SBoxSet::CipherTest},
+    {31, gost::SBoxSet::CryptoProA},
+    {32, gost::SBoxSet::CryptoProB},
+    {33, gost::SBoxSet::CryptoProC},
     {34, gost::SBoxSet::CryptoProD},
 };
 
 constexpr gost::SBoxSet kAllSets[] = {
-    gost::SBoxSet::Test,       gost::SBoxSet::CipherTest, gost::SBoxSet::CryptoProA,
-    gost::SBoxSet::CryptoProB, gost::SBoxSet::CryptoProC, gost::SBoxSet::CryptoProD,
+    gost::SBoxSet::Test,          gost::SBoxSet::CipherTest, gost::SBoxSet::CryptoProA,
+    gost::SBoxSet::CryptoProB,    gost::SBoxSet::CryptoProC, gost::SBoxSet::CryptoProD,
     gost::SBoxSet::CryptoProHash,
 };
 
@@ -71,7 +73,8 @@ gost::HashParams HashParamsOf(const uint8_t* table, int nid) {
 
 gost::SBoxSet RequireCipherSet(int nid) {
   const auto set = CipherSetOfNid(nid);
-  if (!set) Fail(kUnknownParameters, "cipher parameter set " + std::to_string(nid) + " is not known");
+  if (!set)
+    Fail(kUnknownParameters, "cipher parameter set " + std::to_string(nid) + " is not known");
   return *set;
 }
 

@@ -48,9 +48,9 @@ void Pbkdf2GostR3411(const uint8_t* password, size_t passwordSize, const uint8_t
   if (iterations == 0) Fail(kParameterError, "PBKDF2 needs at least one iteration");
   const Hmac prf(password, passwordSize);
   for (uint32_t blockIndex = 1; outSize > 0; ++blockIndex) {
-    const uint8_t index[4] = {static_cast<uint8_t>(blockIndex >> 24),
-                              static_cast<uint8_t>(blockIndex >> 16),
-                              static_cast<uint8_t>(blockIndex >> 8), static_cast<uint8_t>(blockIndex)};
+    const uint8_t index[4] = {
+        static_cast<uint8_t>(blockIndex >> 24), static_cast<uint8_t>(blockIndex >> 16),
+        static_cast<uint8_t>(blockIndex >> 8), static_cast<uint8_t>(blockIndex)};
     SecretArray<32> u, t;
     prf.Mac(salt, saltSize, index, sizeof index, u->data());
     *t = *u;

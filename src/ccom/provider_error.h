@@ -45,6 +45,8 @@ class ProviderError : public std::runtime_error {
   int code_;
 };
 
-[[noreturn]] inline void Fail(int code, const std::string& text) { throw ProviderError(code, text); }
+[[noreturn]] inline void Fail(int code, const std::string& text) {
+  throw ProviderError(code, text);
+}
 
 }  // namespace ccom

@@ -61,7 +61,8 @@ void PseContext::SetOnToken(bool onToken) {
 void PseContext::SetPart(ContainerPart part, const uint8_t* data, int length) {
   if (length != static_cast<int>(PartSize(part)))
     Fail(kParameterError, std::string("the ") + PartName(part) + " of a container is " +
-                              std::to_string(PartSize(part)) + " bytes, not " + std::to_string(length));
+                              std::to_string(PartSize(part)) + " bytes, not " +
+                              std::to_string(length));
   std::lock_guard guard(lock_);
   auto copy = std::make_unique<SecretBytes>(PartSize(part));
   std::memcpy(copy->data(), data, copy->size());
@@ -73,7 +74,8 @@ void PseContext::GetPart(ContainerPart part, uint8_t* data, int* length) {
   if (!open) Fail(kParameterError, "the container has not been read or generated");
   if (*length < static_cast<int>(PartSize(part)))
     Fail(kParameterError, std::string("the ") + PartName(part) + " needs " +
-                              std::to_string(PartSize(part)) + " bytes, not " + std::to_string(*length));
+                              std::to_string(PartSize(part)) + " bytes, not " +
+                              std::to_string(*length));
   std::lock_guard guard(open->lock);
   open->container->WritePart(part, data);
   *length = static_cast<int>(PartSize(part));
@@ -86,7 +88,8 @@ std::shared_ptr<OpenContainer> PseContext::Opened() {
 
 std::string PseContext::PartPath(ContainerPart part) const {
   if (partPlaces_[Index(part)]) return *partPlaces_[Index(part)];
-  return IsTokenPath(place_) ? Join(place_, TokenName(part), '/') : Join(place_, DiskName(part), '\\');
+  return IsTokenPath(place_) ? Join(place_, TokenName(part), '/')
+                             : Join(place_, DiskName(part), '\\');
 }
 
 bool PseContext::OnEtoken() const {
@@ -129,7 +132,8 @@ std::unique_ptr<Container> PseContext::ReadStored() {
     const bool whole = bytes.size() == PartSize(part);
     std::memcpy(stored[Index(part)]->data(), bytes.data(), whole ? bytes.size() : 0);
     gost::SecureWipe(bytes.data(), bytes.size());
-    if (!whole) Fail(kContainerUnreadable, path + " is not the " + PartName(part) + " of a container");
+    if (!whole)
+      Fail(kContainerUnreadable, path + " is not the " + PartName(part) + " of a container");
   }
   const auto at = [&](ContainerPart part) {
     return stored[Index(part)] ? stored[Index(part)]->data() : nullptr;
@@ -196,7 +200,8 @@ void PseContext::Generate() {
 
 void PseContext::Write() {
   std::lock_guard guard(lock_);
-  if (!open_) Fail(kParameterError, "nothing to write: the container has not been read or generated");
+  if (!open_)
+    Fail(kParameterError, "nothing to write: the container has not been read or generated");
   RequirePlace();
   if (OnEtoken() && TakeInjectedFault(kFaultWriteFailures))
     Fail(kWriteError, place_ + ": the token did not take the container (injected fault)");

@@ -116,8 +116,9 @@ int CCM3X_CALL PSE_CTX_set_rand_callback(PSE_CTX* ctx, PSE_RAND_CALLBACK callbac
 }
 
 int CCM3X_CALL PSE_CTX_set_passwd_callback(PSE_CTX*, PSE_PASSWD_CALLBACK) {
-  return Unsupported("PSE_CTX_set_passwd_callback",
-                     "containers carry no password; token PINs go through the token-password callback");
+  return Unsupported(
+      "PSE_CTX_set_passwd_callback",
+      "containers carry no password; token PINs go through the token-password callback");
 }
 
 int CCM3X_CALL PSE_CTX_set_user_data(PSE_CTX*, void*) {
@@ -140,8 +141,9 @@ int CCM3X_CALL PSE_CTX_set_etoken(PSE_CTX* ctx, int onToken) {
 }
 
 int CCM3X_CALL PSE_CTX_set_passwd(PSE_CTX*, const char*, int) {
-  return Unsupported("PSE_CTX_set_passwd",
-                     "containers carry no password; token PINs go through the token-password callback");
+  return Unsupported(
+      "PSE_CTX_set_passwd",
+      "containers carry no password; token PINs go through the token-password callback");
 }
 
 int CCM3X_CALL PSE_CTX_set_mk_path(PSE_CTX* ctx, const char* path, int length) {

@@ -37,7 +37,8 @@ void RandomGenerator::Generate(uint8_t* out, size_t size) {
   entropy_(key->data(), key->size());
   std::lock_guard guard(lock_);
   if (!seeded_)
-    Fail(kRandNotInitialised, "the random generator has not been initialised: open a key container");
+    Fail(kRandNotInitialised,
+         "the random generator has not been initialised: open a key container");
   for (size_t i = 0; i < 32; ++i) (*key)[i] ^= (*state_)[i];
   uint8_t counter[8];
   ++counter_;
@@ -45,8 +46,7 @@ void RandomGenerator::Generate(uint8_t* out, size_t size) {
   gost::Gost28147GammaSecret gamma(kContainerSet, key->data(), counter);
   std::memset(state_->data(), 0, state_->size());
   std::memset(out, 0, size);
-  Check(gamma.Apply(state_->data(), state_->data(), state_->size()) &&
-        gamma.Apply(out, out, size));
+  Check(gamma.Apply(state_->data(), state_->data(), state_->size()) && gamma.Apply(out, out, size));
 }
 
 void RandomGenerator::Close() noexcept {

@@ -50,7 +50,8 @@ void CreateToken(const TokenSlot& slot, const std::string& pin, int tries) {
   if (::GetFileAttributesA((slot.Folder() + "\\" + kTokenConfigName).c_str()) !=
       INVALID_FILE_ATTRIBUTES)
     Fail(kFileExists, slot.Name() + " already holds a token");
-  if (!kit::CreateDirectoryPath(slot.Folder())) Fail(kWriteError, slot.Folder() + ": cannot be made");
+  if (!kit::CreateDirectoryPath(slot.Folder()))
+    Fail(kWriteError, slot.Folder() + ": cannot be made");
   TokenConfig config;
   uint8_t serial[4];
   OsRandom(serial, sizeof serial);
@@ -69,9 +70,9 @@ void ChangePin(const TokenSlot& slot, const std::string& oldPin, const std::stri
   if (!TokenStore::Process().CheckPin(slot, reinterpret_cast<const uint8_t*>(oldPin.data()),
                                       oldPin.size())) {
     const int left = TokenStore::ReadConfig(slot).triesLeft;
-    Fail(kAuthenticationFailed,
-         "wrong PIN for " + slot.Name() +
-             (left > 0 ? ", " + std::to_string(left) + " tries left" : "; the token is now locked"));
+    Fail(kAuthenticationFailed, "wrong PIN for " + slot.Name() +
+                                    (left > 0 ? ", " + std::to_string(left) + " tries left"
+                                              : "; the token is now locked"));
   }
   TokenConfig config = TokenStore::ReadConfig(slot);
   config.pin = Verifier(newPin);

@@ -22,9 +22,10 @@ void FromHex(const std::string& hex, std::array<uint8_t, N>& out, const char* na
     for (size_t k = 0; k < 2; ++k) {
       const char c = hex[2 * i + k];
       if (!std::isxdigit(static_cast<unsigned char>(c))) Damaged(std::string(name) + " is not hex");
-      value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
-                                                      ? c - '0'
-                                                      : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
+      value = value * 16 +
+              static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
+                                        ? c - '0'
+                                        : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
     }
     out[i] = static_cast<uint8_t>(value);
   }
@@ -34,7 +35,8 @@ int Number(const std::string& text, const char* name, int low, int high) {
   if (text.empty() || text.size() > 9) Damaged(std::string(name) + " is not a number");
   int value = 0;
   for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) Damaged(std::string(name) + " is not a number");
+    if (!std::isdigit(static_cast<unsigned char>(c)))
+      Damaged(std::string(name) + " is not a number");
     value = value * 10 + (c - '0');
   }
   if (value < low || value > high) Damaged(std::string(name) + " is out of range");
@@ -48,9 +50,11 @@ std::string FormatTokenConfig(const TokenConfig& config) {
   text << "serial=" << config.serial << "\r\n"
        << "max-tries=" << config.maxTries << "\r\n"
        << "tries-left=" << config.triesLeft << "\r\n"
-       << "pin-salt=" << kit::BytesToHexText(config.pin.salt.data(), config.pin.salt.size(), 0, 0) << "\r\n"
+       << "pin-salt=" << kit::BytesToHexText(config.pin.salt.data(), config.pin.salt.size(), 0, 0)
+       << "\r\n"
        << "pin-iterations=" << config.pin.iterations << "\r\n"
-       << "pin-digest=" << kit::BytesToHexText(config.pin.digest.data(), config.pin.digest.size(), 0, 0) << "\r\n";
+       << "pin-digest="
+       << kit::BytesToHexText(config.pin.digest.data(), config.pin.digest.size(), 0, 0) << "\r\n";
   return text.str();
 }
 

@@ -24,7 +24,8 @@ std::string LeadingDevice(std::string_view text) {
 }
 
 bool IsReservedDeviceName(const std::string& upper) {
-  static const char* const kReserved[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+  static const char* const kReserved[] = {"CON",    "PRN",    "AUX",    "NUL",
+                                          "CLOCK$", "CONIN$", "CONOUT$"};
   for (const char* name : kReserved)
     if (upper == name) return true;
   return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
@@ -49,7 +50,8 @@ bool IsObjectName(std::string_view name) {
 }
 
 TokenPath ParseTokenPath(std::string_view path) {
-  if (!IsTokenPath(path)) Fail(kParameterError, "\"" + std::string(path) + "\" is not a token path");
+  if (!IsTokenPath(path))
+    Fail(kParameterError, "\"" + std::string(path) + "\" is not a token path");
   TokenPath parsed;
   parsed.device = LeadingDevice(path);
   const size_t colon = path.find(':');

@@ -84,22 +84,23 @@ void TokenStore::Login(const TokenSlot& slot, const std::string& objectPath) {
   const auto known = loggedIn_.find(slot.Name());
   if (known != loggedIn_.end() && known->second == config.serial) return;
   if (config.triesLeft == 0)
-    Fail(kAccessError,
-         objectPath + ": " + slot.Name() + " is locked after too many wrong PINs (ccomtoken unlock)");
+    Fail(kAccessError, objectPath + ": " + slot.Name() +
+                           " is locked after too many wrong PINs (ccomtoken unlock)");
   const CADB_TOKEN_PASSWD_CALLBACK callback = callback_;
   if (callback == nullptr)
     Fail(kAuthenticationRequired,
          objectPath + ": " + slot.Name() + " needs a PIN and no token-password callback is set");
   SecretBytes pin(kPinBufferSize);
-  const int given = callback(reinterpret_cast<char*>(pin.data()), kPinBufferSize, 0, objectPath.c_str());
+  const int given =
+      callback(reinterpret_cast<char*>(pin.data()), kPinBufferSize, 0, objectPath.c_str());
   if (given <= 0) Fail(kAborted, objectPath + ": no PIN was entered for " + slot.Name());
   const size_t size = strnlen(reinterpret_cast<const char*>(pin.data()),
                               static_cast<size_t>(given < kPinBufferSize ? given : kPinBufferSize));
   if (!CheckPin(slot, pin.data(), size)) {
     const int left = ReadConfig(slot).triesLeft;
-    Fail(kAuthenticationFailed,
-         objectPath + ": wrong PIN for " + slot.Name() +
-             (left > 0 ? ", " + std::to_string(left) + " tries left" : "; the token is now locked"));
+    Fail(kAuthenticationFailed, objectPath + ": wrong PIN for " + slot.Name() +
+                                    (left > 0 ? ", " + std::to_string(left) + " tries left"
+                                              : "; the token is now locked"));
   }
   loggedIn_[slot.Name()] = config.serial;
 }

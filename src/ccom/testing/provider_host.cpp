@@ -92,8 +92,8 @@ std::string ProviderHost::LastError() const {
 }
 
 wintest::ProgramResult ProviderHost::Token(const std::string& arguments) const {
-  return wintest::RunProgram("\"" + wintest::HostPath(KIT_CCOM_DIR) + "\\ccomtoken.exe\" --root \"" +
-                             TokenRoot() + "\" " + arguments);
+  return wintest::RunProgram("\"" + wintest::HostPath(KIT_CCOM_DIR) +
+                             "\\ccomtoken.exe\" --root \"" + TokenRoot() + "\" " + arguments);
 }
 
 int Container::Open(const std::string& place, bool generate) {
