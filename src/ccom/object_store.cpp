@@ -21,11 +21,10 @@ std::string Without(std::string file) {
   return file;
 }
 
-// The place for a call that cannot succeed without a present token: an absent token fails
-// here, with the path in the text.
-ObjectPlace LocateForChange(const std::string& path) {
+// The place of a call that reads or changes an object: on a token, after the login.
+ObjectPlace LocateLoggedIn(const std::string& path) {
   ObjectPlace place = Locate(path);
-  RequireLogin(place);
+  if (place.slot) TokenStore::Process().Login(*place.slot, place.path);
   return place;
 }
 
@@ -51,12 +50,8 @@ ObjectPlace Locate(const std::string& path) {
   return place;
 }
 
-void RequireLogin(const ObjectPlace& place) {
-  if (place.slot) TokenStore::Process().Login(*place.slot, place.path);
-}
-
 std::vector<uint8_t> ReadObject(const std::string& path, size_t capacity) {
-  const ObjectPlace place = LocateForChange(path);
+  const ObjectPlace place = LocateLoggedIn(path);
   kit::UniqueFile file(::CreateFileA(place.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
@@ -80,7 +75,7 @@ std::vector<uint8_t> ReadObject(const std::string& path, size_t capacity) {
 }
 
 void WriteObject(const std::string& path, const void* data, size_t size) {
-  const ObjectPlace place = LocateForChange(path);
+  const ObjectPlace place = LocateLoggedIn(path);
   if (place.tokenItself) Fail(kAccessError, path + ": names the token, not an object");
   if (place.slot) {
     const std::string parent = place.file.substr(0, place.file.rfind('\\'));
@@ -132,7 +127,7 @@ bool Accessible(const std::string& path, int mode) {
 }
 
 void EraseObject(const std::string& path) {
-  const ObjectPlace place = LocateForChange(path);
+  const ObjectPlace place = LocateLoggedIn(path);
   if (!IsFile(place.file)) Fail(kFileNotFound, path + ": no such file");
   if (!::DeleteFileA(place.file.c_str()))
     Fail(kAccessError,
@@ -140,7 +135,7 @@ void EraseObject(const std::string& path) {
 }
 
 void MakeFolder(const std::string& path) {
-  const ObjectPlace place = LocateForChange(path);
+  const ObjectPlace place = LocateLoggedIn(path);
   const std::string folder = Without(place.file);
   if (kit::IsDirectory(folder)) Fail(kFileExists, path + ": exists");
   const bool made = place.slot ? kit::CreateDirectoryPath(folder)
@@ -149,7 +144,7 @@ void MakeFolder(const std::string& path) {
 }
 
 void RemoveFolder(const std::string& path) {
-  const ObjectPlace place = LocateForChange(path);
+  const ObjectPlace place = LocateLoggedIn(path);
   if (place.tokenItself) Fail(kAccessError, path + ": names the token itself");
   const std::string folder = Without(place.file);
   if (!kit::IsDirectory(folder)) Fail(kFileNotFound, path + ": no such folder");

@@ -23,8 +23,6 @@ struct ObjectPlace {
 
 // Throws for a malformed token path and kFileNotFound when no slot holds the token named.
 ObjectPlace Locate(const std::string& path);
-// Logs in when the place is on a token.
-void RequireLogin(const ObjectPlace& place);
 
 // The object's bytes; throws kFileNotFound, or kReadError when it is larger than `capacity`.
 std::vector<uint8_t> ReadObject(const std::string& path, size_t capacity);
