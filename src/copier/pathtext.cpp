@@ -14,10 +14,4 @@ std::string FileNamePart(const std::string& path) { return path.substr(NamePosit
 
 std::string DirectoryPart(const std::string& path) { return path.substr(0, NamePosition(path)); }
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
 }  // namespace copier

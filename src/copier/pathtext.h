@@ -4,14 +4,16 @@
 
 #include <string>
 
+#include "textutil.h"
+
 namespace copier {
+
+using kit::UpperAscii;
 
 // The text after the last "\" or ":" (the whole path when it has neither).
 std::string FileNamePart(const std::string& path);
 
 // Everything up to and including the last "\" or ":" (empty when the path has neither).
 std::string DirectoryPart(const std::string& path);
-
-std::string UpperAscii(std::string text);
 
 }  // namespace copier

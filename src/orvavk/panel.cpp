@@ -81,13 +81,14 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, int extraBytes) {
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, int extraBytes,
+                         UINT classStyle) {
   std::lock_guard lock(classesLock);
   for (const wchar_t* registered : registeredClasses)
     if (registered == name) return;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_DBLCLKS;
+  windowClass.style = CS_DBLCLKS | classStyle;
   windowClass.lpfnWndProc = procedure;
   windowClass.cbWndExtra = extraBytes;
   windowClass.hInstance = ModuleInstance();

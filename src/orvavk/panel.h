@@ -48,8 +48,10 @@ bool ReflectNotification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
 // The module this code lives in, the owner of the window classes it registers.
 HINSTANCE ModuleInstance();
 
-// Registers one of this library's window classes on first use.
-void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, int extraBytes = 0);
+// Registers one of this library's window classes on first use; `classStyle` is added to
+// CS_DBLCLKS.
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, int extraBytes = 0,
+                         UINT classStyle = 0);
 
 // A library that registered window classes must remove them before it is unloaded: a class
 // outlives the code of its window procedure otherwise.
