@@ -3,6 +3,7 @@
 // the fault-injection switches, and ccomio.dll present or absent.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -146,6 +147,41 @@ TEST_F(Tokens, ObjectsStayInsideTheirToken) {
   EXPECT_EQ(host_.Api().CADB_rmdir("ETOKEN3:/1A2F/DDDD/"), 1);
   EXPECT_EQ(host_.Api().CADB_rmdir("ETOKEN3:\\"), 0);
   EXPECT_TRUE(fs::is_directory(Slot("ETOKEN3")));
+}
+
+// A token key directory filled the way the kit fills it (container, own key, secret keys,
+// correspondents) is emptied and removed by the kit's erase sequence, whose intermediate
+// results the kit ignores: only the last rmdir counts.
+TEST_F(Tokens, TheKitsDirectoryEraseLeavesNothing) {
+  host_.Api().SetTokenPasswdCallback(&ScriptedPin);
+  Pins().answers = {"1234"};
+  Container container(host_);
+  ASSERT_EQ(container.Open("ETOKEN:/1A2F", true), 1) << host_.LastError();
+  ASSERT_EQ(host_.Api().PSE_CTX_write(container.Ctx()), 1) << host_.LastError();
+  for (const char* object :
+       {"AAAA", "DDDD/0001", "DDDD/0002", "DDDD/0011", "EEEE/0001", "EEEE/0010"})
+    ASSERT_EQ(Write(std::string("ETOKEN3:/1A2F/") + object), 4) << object;
+
+  auto& api = host_.Api();
+  for (const char* sub : {"DDDD/", "EEEE/"}) {
+    const std::string folder = std::string("ETOKEN3:/1A2F/") + sub;
+    ASSERT_NE(api.CADB_access(folder.c_str(), 6), 0) << folder;
+    for (int i = 0; i <= 0x11; ++i) {
+      char name[8];
+      std::snprintf(name, sizeof name, "%04X", i);
+      api.CADB_erase_file((folder + name).c_str());
+    }
+    api.CADB_erase_file(folder.c_str());
+    api.CADB_rmdir(folder.c_str());
+  }
+  for (const char* object : {"AAAA", "A001", "B001", "C001", "D001"})
+    api.CADB_erase_file((std::string("ETOKEN3:/1A2F/") + object).c_str());
+  api.CADB_erase_file("etoken3:/1A2F");
+  EXPECT_NE(api.CADB_rmdir("etoken3:/1A2F"), 0) << host_.LastError();
+
+  EXPECT_FALSE(fs::exists(Slot("ETOKEN3") + "\\1A2F"));
+  EXPECT_TRUE(fs::exists(Slot("ETOKEN3") + "\\token.cfg"));
+  EXPECT_EQ(Pins().asked.size(), 1u);
 }
 
 // Threads using one token at once log in once: the other threads wait for the first login.

@@ -29,9 +29,9 @@ void RequirePoint(const unsigned char* point, const char* what) {
 }
 
 void SignDigest(const uint8_t privateKey[32], const uint8_t digest[32], unsigned char* signature) {
-  uint8_t random[32];
-  ProcessRandom().Generate(random, sizeof random);
-  if (!gost::Sign(kCurve, privateKey, digest, random, sizeof random, signature))
+  SecretArray<32> random;
+  ProcessRandom().Generate(random->data(), random->size());
+  if (!gost::Sign(kCurve, privateKey, digest, random->data(), random->size(), signature))
     Fail(kSigningFailed, "the private key is out of range");
 }
 

@@ -44,11 +44,12 @@ void DiversifyKey(gost::SBoxSet set, const uint8_t key[32], const uint8_t ukm[8]
       selected += word & mask;
       others += word & ~mask;
     }
-    uint8_t start[8];
-    PutWord(selected, start);
-    PutWord(others, start + 4);
+    // The start value is made of key words: it is wiped like the key.
+    SecretArray<8> start;
+    PutWord(selected, start->data());
+    PutWord(others, start->data() + 4);
     SecretArray<32> next;
-    gost::Gost28147CfbSecret cfb(set, current->data(), start);
+    gost::Gost28147CfbSecret cfb(set, current->data(), start->data());
     Check(cfb.Encrypt(current->data(), next->data(), 32));
     std::memcpy(current->data(), next->data(), 32);
   }
