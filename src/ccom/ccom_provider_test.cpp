@@ -173,6 +173,26 @@ TEST_P(Roads, GenerateKeepsAnExistingContainerAndRefusesAPartialOne) {
   EXPECT_NE(host_.LastError().find(kek), std::string::npos) << host_.LastError();
 }
 
+// A container whose last part cannot be written leaves none of its parts behind, so the place
+// can still take a new container.
+TEST_P(Roads, AFailedWriteLeavesNoPartOfTheContainer) {
+  KeyHolder holder(host_, place_);
+  const std::string unwritable =
+      OnToken() ? "ETOKEN0:/1A2F/rand.opq" : host_.Path("missing") + "\\rand.opq";
+  ASSERT_EQ(host_.Api().PSE_CTX_set_rand_path(holder.container.Ctx(), unwritable.c_str(), -1), 1);
+  EXPECT_EQ(host_.Api().PSE_CTX_write(holder.container.Ctx()), 0);
+  EXPECT_EQ(host_.LastCode(), OnToken() ? 28 : 24) << host_.LastError();
+  for (const char* part : {"A001", "B001", "D001", "kek.opq", "masks.opq", "mk.opq"}) {
+    const std::string path = OnToken() ? place_ + "/" + part : place_ + part;
+    EXPECT_EQ(host_.Api().CADB_access(path.c_str(), 0), 0) << path;
+  }
+  const std::string folder = OnToken() ? host_.TokenRoot() + "\\ETOKEN0\\1A2F" : place_;
+  EXPECT_TRUE(!std::filesystem::exists(folder) || std::filesystem::is_empty(folder))
+      << "staged files are left in " << folder;
+  Container again(host_);
+  EXPECT_EQ(again.Open(place_, true), 1) << host_.LastError();
+}
+
 // A missing generator state is made from keystrokes and stored; a cancel gives code 6.
 TEST_P(Roads, RandomInitialisationThroughTheCallback) {
   EXPECT_EQ(host_.Api().PSE_rand_inited(), 0);

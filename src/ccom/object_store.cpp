@@ -28,6 +28,62 @@ ObjectPlace LocateLoggedIn(const std::string& path) {
   return place;
 }
 
+// The file an object is written to; on a token, the folders on its path are made.
+std::string FileToWrite(const std::string& path) {
+  const ObjectPlace place = LocateLoggedIn(path);
+  if (place.tokenItself) Fail(kAccessError, path + ": names the token, not an object");
+  if (place.slot) {
+    const std::string parent = place.file.substr(0, place.file.rfind('\\'));
+    if (!kit::CreateDirectoryPath(parent)) Fail(kWriteError, path + ": its folder cannot be made");
+  }
+  return place.file;
+}
+
+// Writes the bytes whole into "<file>.new", which nothing reads; a failure leaves no such file.
+std::string Stage(const std::string& file, const void* data, size_t size) {
+  const std::string fresh = file + ".new";
+  kit::UniqueFile out(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out)
+    Fail(kWriteError,
+         file + ": cannot be written (system error " + std::to_string(::GetLastError()) + ")");
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  for (size_t at = 0; at < size;) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(size - at < 0x100000 ? size - at : 0x100000);
+    if (!::WriteFile(out.Get(), bytes + at, chunk, &written, nullptr) || written == 0) {
+      out.Reset();
+      ::DeleteFileA(fresh.c_str());
+      Fail(kWriteError, file + ": the write failed");
+    }
+    at += written;
+  }
+  return fresh;
+}
+
+// The staged file takes the place of the old one.
+void Commit(const std::string& staged, const std::string& file) {
+  if (!::MoveFileExA(staged.c_str(), file.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    Fail(kWriteError,
+         file + ": cannot be replaced (system error " + std::to_string(::GetLastError()) + ")");
+}
+
+// Every file is staged before any is replaced; on a failure the staged files not yet in place
+// are deleted.
+void ReplaceFiles(const std::vector<std::string>& files, const std::vector<ObjectWrite>& writes) {
+  std::vector<std::string> staged;
+  size_t committed = 0;
+  try {
+    for (size_t i = 0; i < writes.size(); ++i)
+      staged.push_back(Stage(files[i], writes[i].data, writes[i].size));
+    for (; committed < staged.size(); ++committed) Commit(staged[committed], files[committed]);
+  } catch (...) {
+    for (size_t i = committed; i < staged.size(); ++i) ::DeleteFileA(staged[i].c_str());
+    throw;
+  }
+}
+
 }  // namespace
 
 ObjectPlace Locate(const std::string& path) {
@@ -75,41 +131,17 @@ std::vector<uint8_t> ReadObject(const std::string& path, size_t capacity) {
 }
 
 void WriteObject(const std::string& path, const void* data, size_t size) {
-  const ObjectPlace place = LocateLoggedIn(path);
-  if (place.tokenItself) Fail(kAccessError, path + ": names the token, not an object");
-  if (place.slot) {
-    const std::string parent = place.file.substr(0, place.file.rfind('\\'));
-    if (!kit::CreateDirectoryPath(parent)) Fail(kWriteError, path + ": its folder cannot be made");
-  }
-  WriteFileWhole(place.file, data, size);
+  WriteObjects({{path, data, size}});
+}
+
+void WriteObjects(const std::vector<ObjectWrite>& writes) {
+  std::vector<std::string> files;
+  for (const ObjectWrite& write : writes) files.push_back(FileToWrite(write.path));
+  ReplaceFiles(files, writes);
 }
 
 void WriteFileWhole(const std::string& file, const void* data, size_t size) {
-  const std::string fresh = file + ".new";
-  {
-    kit::UniqueFile out(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out)
-      Fail(kWriteError,
-           file + ": cannot be written (system error " + std::to_string(::GetLastError()) + ")");
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    for (size_t at = 0; at < size;) {
-      DWORD written = 0;
-      const DWORD chunk = static_cast<DWORD>(size - at < 0x100000 ? size - at : 0x100000);
-      if (!::WriteFile(out.Get(), bytes + at, chunk, &written, nullptr) || written == 0) {
-        out.Reset();
-        ::DeleteFileA(fresh.c_str());
-        Fail(kWriteError, file + ": the write failed");
-      }
-      at += written;
-    }
-  }
-  if (!::MoveFileExA(fresh.c_str(), file.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
-    ::DeleteFileA(fresh.c_str());
-    Fail(kWriteError, file + ": cannot be replaced (system error " + std::to_string(error) + ")");
-  }
+  ReplaceFiles({file}, {{file, data, size}});
 }
 
 bool ObjectExists(const std::string& path) { return IsFile(Locate(path).file); }

@@ -28,6 +28,14 @@ ObjectPlace Locate(const std::string& path);
 std::vector<uint8_t> ReadObject(const std::string& path, size_t capacity);
 // Creates or replaces the object; on a token, missing folders on its path are created.
 void WriteObject(const std::string& path, const void* data, size_t size);
+struct ObjectWrite {
+  std::string path;
+  const void* data;
+  size_t size;
+};
+// Several objects replaced together: all are written in full before any replaces its old
+// contents, so a failed write changes none of them.
+void WriteObjects(const std::vector<ObjectWrite>& writes);
 bool ObjectExists(const std::string& path);  // a file, not a folder
 bool IsFolder(const std::string& path);
 // CADB_ACCESS_ modes: the object exists, and for writing it is not read-only.

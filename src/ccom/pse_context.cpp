@@ -205,13 +205,19 @@ void PseContext::Write() {
   RequirePlace();
   if (OnEtoken() && TakeInjectedFault(kFaultWriteFailures))
     Fail(kWriteError, place_ + ": the token did not take the container (injected fault)");
+  // The parts only work together: a container is replaced whole or not at all.
   std::lock_guard openGuard(open_->lock);
-  for (ContainerPart part :
-       {ContainerPart::Master, ContainerPart::Masks, ContainerPart::Kek, ContainerPart::Rand}) {
-    SecretBytes bytes(PartSize(part));
-    open_->container->WritePart(part, bytes.data());
-    WriteObject(PartPath(part), bytes.data(), bytes.size());
+  size_t total = 0;
+  for (ContainerPart part : kContainerParts) total += PartSize(part);
+  SecretBytes bytes(total);
+  std::vector<ObjectWrite> writes;
+  size_t at = 0;
+  for (ContainerPart part : kContainerParts) {
+    open_->container->WritePart(part, bytes.data() + at);
+    writes.push_back({PartPath(part), bytes.data() + at, PartSize(part)});
+    at += PartSize(part);
   }
+  WriteObjects(writes);
 }
 
 }  // namespace ccom
