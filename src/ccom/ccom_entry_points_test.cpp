@@ -237,6 +237,10 @@ TEST_F(EntryPoints, HostileArgumentsAreRefused) {
   beyond[0] = 4;  // coordinates above p
   ECGOST_SIGN* freed = a.ECGOST_SIGN_new();
   a.ECGOST_SIGN_free(freed);
+  // A new object ready to take data may reuse the freed one's memory: the freed handle must
+  // still name nothing.
+  ECGOST_SIGN* successor = a.ECGOST_SIGN_new();
+  ASSERT_EQ(a.ECGOST_verify_init(successor, 11, nullptr, 21, publicKey_), 1);
   uint8_t garbage[36];
   std::memset(garbage, 0x33, sizeof garbage);
   ECGOST_DH* dh = a.ECGOST_DH_new(11);
@@ -302,6 +306,8 @@ TEST_F(EntryPoints, HostileArgumentsAreRefused) {
     EXPECT_EQ(c.call(), c.failure);
     EXPECT_EQ(host_.LastCode(), c.code) << host_.LastError();
   }
+  EXPECT_EQ(a.ECGOST_update(successor, digest, 32), 32);
+  a.ECGOST_SIGN_free(successor);
   a.ECGOST_DH_free(dh);
   // A copy whose parts do not belong together is refused.
   Container copy(host_);

@@ -105,7 +105,7 @@ int CCM3X_CALL ECGOST_generate_public_key(PSE* pse, int paramNid, const unsigned
 
 ECGOST_SIGN* CCM3X_CALL ECGOST_SIGN_new(void) {
   return Guarded("ECGOST_SIGN_new", static_cast<ECGOST_SIGN*>(nullptr),
-                 [] { return reinterpret_cast<ECGOST_SIGN*>(Signers().Make()); });
+                 [] { return static_cast<ECGOST_SIGN*>(Signers().Make()); });
 }
 
 void CCM3X_CALL ECGOST_SIGN_free(ECGOST_SIGN* sig) { Signers().Remove(sig); }
@@ -224,7 +224,7 @@ int CCM3X_CALL ECGOST_verify_digest(int paramNid, const unsigned char* publicKey
 ECGOST_DH* CCM3X_CALL ECGOST_DH_new(int paramNid) {
   return Guarded("ECGOST_DH_new", static_cast<ECGOST_DH*>(nullptr), [&] {
     RequireCurveNid(paramNid);
-    return reinterpret_cast<ECGOST_DH*>(Agreements().Make());
+    return static_cast<ECGOST_DH*>(Agreements().Make());
   });
 }
 

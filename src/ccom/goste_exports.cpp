@@ -76,7 +76,7 @@ extern "C" {
 
 GOSTE_CTX* CCM3X_CALL GOSTE_new(void) {
   return Guarded("GOSTE_new", static_cast<GOSTE_CTX*>(nullptr),
-                 [] { return reinterpret_cast<GOSTE_CTX*>(Ciphers().Make()); });
+                 [] { return static_cast<GOSTE_CTX*>(Ciphers().Make()); });
 }
 
 int CCM3X_CALL GOSTE_clean(GOSTE_CTX* ctx) {

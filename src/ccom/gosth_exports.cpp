@@ -48,7 +48,7 @@ extern "C" {
 
 GOSTH_CTX* CCM3X_CALL GOSTH_new(void) {
   return Guarded("GOSTH_new", static_cast<GOSTH_CTX*>(nullptr),
-                 [] { return reinterpret_cast<GOSTH_CTX*>(Hashes().Make()); });
+                 [] { return static_cast<GOSTH_CTX*>(Hashes().Make()); });
 }
 
 void CCM3X_CALL GOSTH_free(GOSTH_CTX* h) { Hashes().Remove(h); }

@@ -37,9 +37,9 @@ OPAQUE_PRIV_KEY* CCM3X_CALL OPAQUE_PRIV_KEY_new(const unsigned char* secretKey, 
   return Guarded("OPAQUE_PRIV_KEY_new", static_cast<OPAQUE_PRIV_KEY*>(nullptr), [&] {
     if (length != 36)
       Fail(kParameterError, "a secret key is 36 bytes, not " + std::to_string(length));
-    auto* object = OpaqueKeys().Make();
+    auto object = std::make_shared<OpaqueKey>();
     std::memcpy(object->bytes->data(), Required(secretKey, "secret key"), 36);
-    return reinterpret_cast<OPAQUE_PRIV_KEY*>(object);
+    return static_cast<OPAQUE_PRIV_KEY*>(OpaqueKeys().Add(std::move(object)));
   });
 }
 

@@ -10,6 +10,7 @@
 // overwritten and the call fails.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +26,7 @@ namespace ccom {
 struct OpenContainer {
   std::mutex lock;  // held while the container is used or changed
   std::unique_ptr<Container> container;
+  std::atomic<void*> handle{nullptr};  // its PSE handle, once registered
 };
 
 class PseContext {

@@ -54,8 +54,8 @@ int Opening(const char* function, PSE_CTX* ctx, Open&& open) {
     const auto before = context->Opened();
     open(*context);
     const auto after = context->Opened();
-    if (before && before != after) Containers().Remove(before.get());
-    Containers().Add(after.get(), after);
+    if (before) Containers().Remove(before->handle);
+    after->handle = Containers().Add(after);
     return 1;
   });
 }
@@ -68,7 +68,7 @@ extern "C" {
 
 PSE_CTX* CCM3X_CALL PSE_CTX_new(void) {
   return Guarded("PSE_CTX_new", static_cast<PSE_CTX*>(nullptr),
-                 [] { return reinterpret_cast<PSE_CTX*>(Contexts().Make()); });
+                 [] { return static_cast<PSE_CTX*>(Contexts().Make()); });
 }
 
 void CCM3X_CALL PSE_CTX_free(PSE_CTX* ctx) {
@@ -79,7 +79,7 @@ void CCM3X_CALL PSE_CTX_free(PSE_CTX* ctx) {
     } catch (const ProviderError&) {
       return;
     }
-    if (const auto open = context->Opened()) Containers().Remove(open.get());
+    if (const auto open = context->Opened()) Containers().Remove(open->handle);
     Contexts().Remove(ctx);
   });
 }
@@ -87,8 +87,9 @@ void CCM3X_CALL PSE_CTX_free(PSE_CTX* ctx) {
 PSE* CCM3X_CALL PSE_CTX_get_pse(PSE_CTX* ctx) {
   return Guarded("PSE_CTX_get_pse", static_cast<PSE*>(nullptr), [&] {
     const auto open = Context(ctx)->Opened();
-    if (!open) Fail(kParameterError, "the container has not been read or generated");
-    return reinterpret_cast<PSE*>(open.get());
+    void* const handle = open ? open->handle.load() : nullptr;
+    if (handle == nullptr) Fail(kParameterError, "the container has not been read or generated");
+    return static_cast<PSE*>(handle);
   });
 }
 
