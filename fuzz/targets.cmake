@@ -3,4 +3,5 @@ set(KIT_FUZZ_TARGETS
   mimecode_fuzz
   gost3410_verify_fuzz
   gost_symmetric_fuzz
+  ccom_parsers_fuzz
 )
