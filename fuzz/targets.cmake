@@ -4,4 +4,5 @@ set(KIT_FUZZ_TARGETS
   gost3410_verify_fuzz
   gost_symmetric_fuzz
   pkblock_fuzz
+  ccom_parsers_fuzz
 )
