@@ -3,5 +3,6 @@ set(KIT_FUZZ_TARGETS
   mimecode_fuzz
   gost3410_verify_fuzz
   gost_symmetric_fuzz
+  pkblock_fuzz
   ccom_parsers_fuzz
 )

@@ -13,13 +13,17 @@ std::unique_ptr<TCCom3xDll_loader> loader;
 
 }  // namespace
 
-std::string OwnModuleDirectory() {
+HMODULE OwnModule() {
   HMODULE self = nullptr;
-  if (!::GetModuleHandleExW(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCWSTR>(&OwnModuleDirectory), &self))
-    return {};
-  return kit::ModuleDirectory(self);
+  ::GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&OwnModule), &self);
+  return self;
+}
+
+std::string OwnModuleDirectory() {
+  const HMODULE self = OwnModule();
+  return self != nullptr ? kit::ModuleDirectory(self) : std::string();
 }
 
 kit::UniqueModule LoadProviderLibrary(const std::string& bareName) {

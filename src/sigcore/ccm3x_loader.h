@@ -40,7 +40,8 @@ class TCCom3xDll_loader {
 // kit is installed together with its provider.
 kit::UniqueModule LoadProviderLibrary(const std::string& bareName);
 
-// The directory of the module that holds this code, with a trailing "\".
+// The module that holds this code (sigcore.dll), and its directory with a trailing "\".
+HMODULE OwnModule();
 std::string OwnModuleDirectory();
 
 }  // namespace sigcore

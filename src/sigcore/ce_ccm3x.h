@@ -3,17 +3,37 @@
 // ccomio.dll. There is one TCCom3x_DLL per distinct set of user parameters, shared by every
 // engine whose parameters give the same key (see ProviderCache) and kept until sigcore
 // unloads. Its methods are the only callers of the provider.
+//
+// Besides the entry points it holds the key media layer (where containers, secret keys and
+// public keys live on disk and on tokens), the key session (the opened container and the
+// user's own secret key, kept open between operations within two time-outs), the public-key
+// cache, and the key-agreement state used for encryption.
+//
+// Locks: the session lock is taken before the public-key cache lock, and the key-agreement
+// lock before the cache lock; the session lock is never taken while either of the others is
+// held. Both the session and the cache lock are re-entrant.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
 
 #include "ccm3x_entry_points.h"
+#include "pkblock.h"
+#include "pkcache.h"
+#include "provider_objects.h"
 #include "secure_wipe.h"
 #include "sigcore_api.h"
 #include "user_params.h"
 
 namespace sigcore {
+
+using SecretKey = std::array<uint8_t, CCM3X_SECRET_KEY_SIZE>;
+using SharedKey = std::array<uint8_t, CCM3X_SHARED_KEY_SIZE>;
 
 class TCrypto_DLL {
  public:
@@ -34,10 +54,30 @@ class TCrypto_DLL {
   bool allEntryPointsPresent_ = false;
 };
 
+// What a secret-key operation works with: its own copy of the session's container and of the
+// user's secret key. Both are released (the container freed, the key wiped) when it goes.
+class OperationKey {
+ public:
+  PSE_CTX* Container() const noexcept { return container_.Get(); }
+  const uint8_t* SecretKeyBytes() const noexcept { return key_->data(); }
+  const std::string& Uid() const noexcept { return uid_; }
+
+ private:
+  friend class TCCom3x_DLL;
+  ProviderObject<PSE_CTX> container_;
+  gost::Wiped<SecretKey> key_;
+  std::string uid_;
+};
+
 class TCCom3x_DLL final : public TCrypto_DLL {
  public:
+  // Local time of day as a fraction of a day, the session's clock.
+  using Clock = std::function<double()>;
+
   // Binds the entry points of the process's provider libraries, loading them on first use.
   TCCom3x_DLL();
+  // Closes the session, empties the caches and logs out of the session's token.
+  ~TCCom3x_DLL() override;
 
   const ccm3x::EntryPoints& Api() const noexcept { return api_; }
 
@@ -54,13 +94,156 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   // The provider's code for the call that just failed on this thread (a _new that returned
   // null, or a result other than the one promised), with the detail error file written.
   int32_t ProviderFailure(const TCCom3x_UserParam& params) const;
+  int32_t ProviderFailure(const std::string& detailErrorFile) const;
 
   void WipeSecrets() noexcept override;
 
+  // ---- Key media ----
+
+  // The slot (0 to 9) in which `objectPath` exists on `device`, or -1. Slot scans never ask
+  // for a PIN; an "ETOKEN" slot that does not answer is asked once more.
+  int32_t GetSlotNumberForTokenObject(const std::string& device,
+                                      const std::string& objectPath) const;
+  // A public-key block read from a token object: -34 when it cannot be read, -9 when it is
+  // malformed.
+  int32_t InitCashNodeByTokenFile(const std::string& detailErrorFile, int32_t slot,
+                                  TCCom3x_CashNode& node, const std::string& objectPath,
+                                  const std::string& device) const;
+  // A public-key file of at most 1143 bytes: -9 when it is missing, larger or malformed.
+  static int32_t InitCashNodeByFile(const std::string& path, TCCom3x_CashNode& node);
+  // Stores a new 36-byte secret key in the first free place: on a token key directory
+  // XXXX/DDDD/0002 up to depth + 1 (-38 when full, -31 when the write fails), on disk the
+  // next number in KEYS\ (-8 when the folder cannot be made, -7 when the write fails).
+  int32_t WriteSecretKey(const std::string& device, const std::string& secretKeyDir,
+                         const uint8_t* key, int32_t slot, const std::string& detailErrorFile,
+                         int32_t depth) const;
+  // Finds, among the stored secret keys, the one whose public key is the own node's, using a
+  // copy of `container` to derive. 0 with `key` set, or -10 when none matches.
+  int32_t FindSecretKey(bool onToken, const std::string& place, const TCCom3x_CashNode& ownNode,
+                        PSE_CTX* container, const TCCom3x_UserParam& params,
+                        SecretKey& key) const;
+  // Adds a correspondent's key to the cache and, when `save` is set, to the abonents directory
+  // or the token's EEEE folder. A block with the user's own UID is skipped (0).
+  int32_t StorePublicKey(const TCCom3x_UserParam& params, const uint8_t* block, bool save,
+                         int32_t length);
+  // Drops every cached key of that UID and, when `erase` is set, its file or token object.
+  // The caller holds the cache lock.
+  void RemovePublicKeyByUID(const std::string& device, const std::string& detailErrorFile,
+                            bool erase, const std::string& uid);
+  // The pending new key of a remote renewal: XXXX/DDDD/0001 on a token (-35), KEYS\newpkey.dat
+  // on disk (-6).
+  int32_t WriteNewKeyRequest(const TCCom3x_UserParam& params, const uint8_t* block,
+                             int32_t length) const;
+  int32_t ReadNewKeyRequest(const TCCom3x_UserParam& params, TCCom3x_CashNode& node) const;
+  // Deletes token key directory `keyDir` (four characters) with everything in it: -40 when no
+  // slot holds it, -41 when it is still there.
+  int32_t EraseTokenKeyDir(const std::string& device, const std::string& keyDir) const;
+
+  // ---- Key session ----
+
+  // Opens the session or reuses it within its time-outs, and hands out a copy of the
+  // container and of the secret key. 0 or a code.
+  int32_t OpenKeySession(const TCCom3x_UserParam& params, OperationKey& key);
+  // What an OperationKey does when it goes: frees the container, wipes the key.
+  static void ReleaseOperationKey(OperationKey& key) noexcept;
+  // Opens the session's container at its place and finds the own secret key: -30 when a token
+  // needs a PIN and nothing can ask for one, -32 when no slot holds the token key directory,
+  // -29 when the disk's key directory is missing, -10 when no secret key matches.
+  int32_t CreateSKCash(const TCCom3x_CashNode& ownNode, const TCCom3x_UserParam& params);
+  void CloseKeySession();
+  void ClearKeySessionAndCache();
+  // Forgets the session token's login at the provider, so that the next access asks again.
+  void TokenLogout();
+  // `count` bytes from the provider's generator, seeded first through a key session when it
+  // is not yet.
+  int32_t GetRandomBytes(const TCCom3x_UserParam& params, uint8_t* buffer, int32_t count);
+  // The 32-byte key shared with a correspondent: key agreement between this binding's
+  // ephemeral pair and the correspondent's cached (and self-verified) public key, hashed with
+  // 32 zero bytes; cached per UID.
+  int32_t AgreedKey(const TCCom3x_UserParam& params, const std::string& uid,
+                    gost::Wiped<SharedKey>& key);
+  // The 65-byte public value of this binding's ephemeral pair, made on first use.
+  int32_t AgreementPublicValue(const TCCom3x_UserParam& params,
+                               std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE>& value);
+
+  bool SessionOpen() const;
+  // The session's token and slot ("ETOKEN0"), empty for a disk session.
+  std::string TokenName() const;
+  void SetClock(Clock clock);
+
+  // ---- Public-key cache ----
+
+  bool VerifyBlockSelfSignature(const TCCom3x_CashNode& node) const;
+  // Fills the cache: the own key (on a token or from its file) first, then the correspondents'
+  // keys; malformed correspondents' keys are skipped, but the own key's failure ends the load
+  // (and leaves the cache empty). The caller holds the cache lock.
+  int32_t LoadPublicKeyCache(const TCCom3x_UserParam& params);
+  void ClearPublicKeyCache();
+  // A copy of the first cached key of that UID (letter case ignored), the cache loaded first
+  // when it is empty (`loaded` tells). With `verify` its self-signature must hold (-13).
+  int32_t FindNodeByUID(const TCCom3x_UserParam& params, const std::string& uid, bool verify,
+                        TCCom3x_CashNode& node, bool* loaded = nullptr);
+  // The own key, without the signature check.
+  int32_t GetOwnNode(const TCCom3x_UserParam& params, TCCom3x_CashNode& node,
+                     bool* loaded = nullptr);
+  int32_t GetOwnUID(const TCCom3x_UserParam& params, std::string& uid);
+  // A key given by the host as the own key: -9 malformed, -13 not self-signed. Another UID than
+  // the current own one closes the session and empties the cache first.
+  int32_t SetOwnKeyFromBuffer(const TCCom3x_UserParam& params, const uint8_t* block,
+                              int32_t length);
+  // Reads a correspondent's key again from where it is stored.
+  int32_t UpdateCachedKey(const TCCom3x_UserParam& params, const std::string& uid);
+  // Drops a correspondent's key from the cache and its medium: -25 for the own key.
+  int32_t RemoveCachedKey(const TCCom3x_UserParam& params, const std::string& uid);
+  // The key report text; the self-signature is checked now if it has not been.
+  std::string GetReportByNode(TCCom3x_CashNode& node) const;
+  const PublicKeyCache& Cache() const noexcept { return cache_; }
+
  private:
+  int32_t CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& params,
+                        ProviderObject<PSE_CTX>& copy) const;
+  bool DerivesPublicKey(PSE* pse, const uint8_t* secretKey, const TCCom3x_CashNode& node) const;
+  bool Hash(const uint8_t* data, int32_t length, uint8_t digest[CCM3X_DIGEST_SIZE]) const;
+  bool KeepsSession(const TCCom3x_UserParam& params, double now) const;
+  // Loads the cache when it is empty (or, with `alsoWithoutOwnUid`, when the own UID is
+  // unknown). The caller holds the cache lock.
+  int32_t EnsureCacheLoaded(const TCCom3x_UserParam& params, bool alsoWithoutOwnUid,
+                            bool* loaded);
+  // The own key's node: the cached one, else the one set from a buffer. Under the cache lock.
+  std::optional<TCCom3x_CashNode> OwnNodeLocked() const;
+  int32_t AddTokenAbonents(const TCCom3x_UserParam& params);
+  // Where a correspondent's key is saved: its token object or its file.
+  int32_t SaveOnToken(const TCCom3x_UserParam& params, int32_t slot, const uint8_t* block,
+                      int32_t length, std::string& objectPath) const;
+  int32_t SaveOnDisk(const TCCom3x_UserParam& params, const std::string& uid,
+                     const uint8_t* block, int32_t length, std::string& filePath) const;
+  int32_t ReadStoredNode(const TCCom3x_UserParam& params, const std::string& storagePath,
+                         bool fromToken, TCCom3x_CashNode& node) const;
+  // The ephemeral key-agreement pair, made on first use. The caller holds the agreement lock.
+  int32_t MakeAgreementPair(const TCCom3x_UserParam& params);
+  void ClearAgreementState() noexcept;
+
   ccm3x::EntryPoints api_;
+  Clock clock_;
+
+  mutable std::recursive_mutex sessionLock_;
+  ProviderObject<PSE_CTX> sessionContainer_;
+  std::string tokenName_;
   // The user's own 36-byte secret key while the key session is open; zero otherwise.
-  gost::Wiped<std::array<uint8_t, CCM3X_SECRET_KEY_SIZE>> ownSecretKey_;
+  gost::Wiped<SecretKey> ownSecretKey_;
+  double sessionOpenTime_ = 0;
+  double lastOperationTime_ = 0;
+  int32_t keyRequestTimeoutInForce_ = 0;
+  int32_t lastOperationTimeoutInForce_ = 0;
+
+  // The cache and its lock; the own key set from a buffer lives beside it, under that lock.
+  PublicKeyCache cache_;
+  std::optional<TCCom3x_CashNode> ownNode_;
+
+  std::mutex agreementLock_;
+  ProviderObject<ECGOST_DH> agreement_;
+  std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE> agreementPublicValue_{};
+  std::map<std::string, gost::Wiped<SharedKey>> agreedKeys_;
 };
 
 }  // namespace sigcore

@@ -15,6 +15,7 @@
 #include "engine_params.h"
 #include "expected_texts.h"
 #include "password_slots.h"
+#include "process_state.h"
 #include "provider_cache.h"
 #include "provider_scenario.h"
 #include "windriver.h"
@@ -38,7 +39,7 @@ class EngineWithProvider : public ::testing::Test {
     ::SetDllDirectoryA(scenario_.Folder().c_str());
   }
   ~EngineWithProvider() override {
-    ProviderCache::Release(false);
+    ReleaseProcessState(false);
     ::SetDllDirectoryA(nullptr);
     ::SetEnvironmentVariableA("CCOM_DOUBLE_FAIL", nullptr);
   }

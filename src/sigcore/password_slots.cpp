@@ -1,11 +1,11 @@
 #include "password_slots.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstring>
 
-#include "secure_wipe.h"
+#include "orvavklib.h"
+#include "secret_buffer.h"
 
 namespace sigcore {
 namespace {
@@ -30,6 +30,15 @@ bool FillKeyDirPasswordSlot(KeyDirPasswordRequestFunc function) {
   return Fill(keyDirPasswordSlot, function);
 }
 
+bool HasPasswordFunction() {
+  return passwordSlot.load() != nullptr || keyDirPasswordSlot.load() != nullptr;
+}
+
+void EmptyPasswordSlots() noexcept {
+  passwordSlot = nullptr;
+  keyDirPasswordSlot = nullptr;
+}
+
 std::string KeyNameOfObjectPath(const std::string& objectPath) {
   // Disk paths use "\", token object paths "/" after the device and slot ending in ":".
   constexpr const char* kSeparators = "\\/:";
@@ -42,22 +51,25 @@ std::string KeyNameOfObjectPath(const std::string& objectPath) {
 
 int CCM3X_CALL TokenPinCallback(char* buffer, int size, int, const char* objectPath) {
   if (buffer == nullptr || size <= 0) return 0;
-  gost::Wiped<std::array<char, kPasswordBufferSize>> pin;
+  SecretBuffer<char> pin(kPasswordBufferSize);
   bool entered = false;
   try {
+    const std::string keyName = KeyNameOfObjectPath(objectPath != nullptr ? objectPath : "");
     if (const auto keyDir = keyDirPasswordSlot.load()) {
-      const std::string keyName = KeyNameOfObjectPath(objectPath != nullptr ? objectPath : "");
-      entered = keyDir(keyName.c_str(), pin->data(), kPasswordBufferSize) != 0;
+      entered = keyDir(keyName.c_str(), pin.data(), kPasswordBufferSize) != 0;
+    } else if (LoadVKLibrary()) {
+      entered = RequestPinCode(keyName, pin, -1) == 0;
     } else if (const auto plain = passwordSlot.load()) {
-      entered = plain(pin->data(), kPasswordBufferSize) != 0;
+      entered = plain(pin.data(), kPasswordBufferSize) != 0;
     }
   } catch (...) {
     // The provider cannot take an exception: no PIN.
     return 0;
   }
-  if (!entered) return 0;
-  const int length = static_cast<int>(strnlen(pin->data(), std::min(kPasswordBufferSize, size)));
-  std::memcpy(buffer, pin->data(), static_cast<size_t>(length));
+  if (!entered || pin.size() == 0) return 0;
+  const int length = static_cast<int>(
+      strnlen(pin.data(), std::min(pin.size(), static_cast<size_t>(size))));
+  std::memcpy(buffer, pin.data(), static_cast<size_t>(length));
   if (length < size) buffer[length] = '\0';
   return length;
 }

@@ -15,10 +15,15 @@ namespace sigcore {
 // True when the slot was empty and now holds `function` (never for null).
 bool FillPasswordSlot(PasswordRequestFunc function);
 bool FillKeyDirPasswordSlot(KeyDirPasswordRequestFunc function);
+// Whether either slot holds a function.
+bool HasPasswordFunction();
+// At sigcore's unload: the next load starts with empty slots.
+void EmptyPasswordSlots() noexcept;
 
 // The token PIN for `objectPath`: the key-directory function decides alone when it is
-// installed, otherwise the plain one is asked. The PIN is copied into the provider's buffer
-// (at most `size` bytes) and its length returned; 0 means no PIN.
+// installed; otherwise the on-screen keyboard asks when orvavk.dll loads; otherwise the plain
+// function is asked. The PIN is copied into the provider's buffer (at most `size` bytes) and
+// its length returned; 0 means no PIN.
 int CCM3X_CALL TokenPinCallback(char* buffer, int size, int reserved, const char* objectPath);
 
 // The name of the directory that holds the object: "1A2F" for "ETOKEN0:/1A2F/A001" and

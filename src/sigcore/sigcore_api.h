@@ -43,6 +43,32 @@ enum SigcoreResult {
   SIGCORE_RESERVED_KEY_DIR = -39      // a token key directory name the token reserves
 };
 
+// Results about keys and their media.
+enum SigcoreKeyResult {
+  SIGCORE_KEY_REQUEST_NOT_WRITTEN = -6,     // the pending new key could not be stored on disk
+  SIGCORE_SECRET_KEY_NOT_WRITTEN = -7,
+  SIGCORE_SECRET_KEY_DIR_ERROR = -8,        // the disk's secret-key folder is not usable
+  SIGCORE_PUBLIC_KEY_NOT_FOUND = -9,        // also: a public-key block that is malformed
+  SIGCORE_NO_MATCHING_SECRET_KEY = -10,
+  SIGCORE_PUBLIC_KEY_DAMAGED = -13,         // its self-signature does not hold
+  SIGCORE_PUBLIC_KEY_NOT_WRITTEN = -21,
+  SIGCORE_ABONENTS_DIR_ERROR = -24,
+  SIGCORE_OWN_KEY_NOT_REMOVABLE = -25,
+  SIGCORE_NO_SECRET_KEY_DIR = -29,
+  SIGCORE_NO_PASSWORD_FUNCTION = -30,       // a token needs a PIN and nothing can ask for one
+  SIGCORE_TOKEN_SECRET_KEY_NOT_WRITTEN = -31,
+  SIGCORE_TOKEN_KEY_DIR_NOT_FOUND = -32,    // no slot holds the token key directory
+  SIGCORE_TOKEN_OWN_KEY_NOT_FOUND = -33,
+  SIGCORE_TOKEN_PUBLIC_KEY_NOT_READ = -34,
+  SIGCORE_TOKEN_PUBLIC_KEY_NOT_WRITTEN = -35,
+  SIGCORE_TOKEN_NO_ABONENTS_DIR = -36,
+  SIGCORE_TOKEN_ABONENTS_DIR_FULL = -37,
+  SIGCORE_TOKEN_SECRET_KEY_DIR_FULL = -38,
+  SIGCORE_TOKEN_NO_SLOT = -40,
+  SIGCORE_TOKEN_DIR_NOT_REMOVED = -41,
+  SIGCORE_TOKEN_DEVICE_MISMATCH = -42       // two token kinds named for one key set
+};
+
 // Kinds of engine parameters (GetParamInfo) and what their descriptor holds.
 enum SigcoreParamKind {
   SIGCORE_KIND_INTEGER = 1,    // "min..max"
