@@ -135,6 +135,19 @@ inline std::vector<HWND> VisibleKeys(HWND form) {
   return keys;
 }
 
+// Types `digits` on the keyboard's number page as a user would: a click on each key.
+inline void ClickDigits(HWND form, const std::wstring& digits) {
+  ASSERT_TRUE(SelectPage(form, L"Numbers"));
+  const std::vector<HWND> keys = VisibleKeys(form);
+  ASSERT_EQ(keys.size(), 10u);
+  for (const wchar_t digit : digits) {
+    const size_t at = std::wstring(L"1234567890").find(digit);
+    ASSERT_NE(at, std::wstring::npos) << "not a digit";
+    wintest::PostClick(keys[at]);
+    PumpMessages();
+  }
+}
+
 // Saves the screen once what `form` painted has reached it: the window's own pixels and the
 // screen's agree at the corners and the middle of its client area.
 inline std::string ScreenshotOnceShown(HWND form, const std::string& name) {

@@ -34,13 +34,8 @@ TEST(PinRequest, TheEngineGetsThePinClickedOnTheKeys) {
           EXPECT_NE(wintest::FindControl(form, L"Static", L"Pin code for the key: ключ01"),
                     nullptr);
           EXPECT_NE(wintest::FindControl(form, L"Static", L"it is not recommended..."), nullptr);
-          ASSERT_TRUE(SelectPage(form, L"Numbers"));
-          const std::vector<HWND> keys = VisibleKeys(form);
-          ASSERT_EQ(keys.size(), 10u);
-          for (const wchar_t digit : c.clicks) {
-            wintest::PostClick(keys[std::wstring(L"1234567890").find(digit)]);
-            PumpMessages();
-          }
+          ClickDigits(form, c.clicks);
+          if (::testing::Test::HasFatalFailure()) return;
           if (c.result == 0 && c.maxLength == -1) ScreenshotOnceShown(form, "orvavk_pin_form");
           wintest::PostClick(
               wintest::FindControl(form, L"Button", c.confirmed ? L"Ok" : L"Cancel"));

@@ -63,13 +63,8 @@ TEST_F(PinOnTheKeyboard, WhatIsClickedOnTheKeysOpensTheTokenKeyDirectory) {
           ASSERT_NE(form, nullptr);
           EXPECT_EQ(wintest::ControlText(form), L"Password");
           EXPECT_NE(wintest::FindControl(form, L"Static", L"Pin code for the key: 1A2F"), nullptr);
-          ASSERT_TRUE(SelectPage(form, L"Numbers"));
-          const std::vector<HWND> keys = VisibleKeys(form);
-          ASSERT_EQ(keys.size(), 10u);
-          for (const wchar_t digit : c.clicks) {
-            wintest::PostClick(keys[std::wstring(L"1234567890").find(digit)]);
-            PumpMessages();
-          }
+          ClickDigits(form, c.clicks);
+          if (::testing::Test::HasFatalFailure()) return;
           if (c.result == 0) ScreenshotOnceShown(form, "sigcore_pin_form");
           wintest::PostClick(wintest::FindControl(form, L"Button", c.confirmed ? L"Ok" : L"Cancel"));
         },
