@@ -141,20 +141,21 @@ int32_t TCCom3x_DLL::CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& par
   return SIGCORE_OK;
 }
 
-int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
-                                  const TCCom3x_UserParam& params) {
-  SessionGuard session(sessionLock_);
-  CloseKeySession();
+int32_t TCCom3x_DLL::PreparePinPrompt() {
+  if (HasPasswordFunction()) return SIGCORE_OK;
+  if (!LoadVKLibrary()) return SIGCORE_NO_PASSWORD_FUNCTION;
+  // The on-screen keyboard is the only way to ask: the provider must know whom to ask.
+  api_.SetTokenPasswdCallback(&TokenPinCallback);
+  return SIGCORE_OK;
+}
 
+int32_t TCCom3x_DLL::OpenUserContainer(const TCCom3x_UserParam& params,
+                                       ProviderObject<PSE_CTX>& container, std::string& place,
+                                       int32_t& slot) {
   // The container's place is settled before the provider is asked for anything.
-  std::string place;
-  int32_t slot = -1;
+  slot = -1;
   if (IsTokenDevice(params.keyDevice)) {
-    if (!HasPasswordFunction()) {
-      if (!LoadVKLibrary()) return SIGCORE_NO_PASSWORD_FUNCTION;
-      // The on-screen keyboard is the only way to ask: the provider must know whom to ask.
-      api_.SetTokenPasswdCallback(&TokenPinCallback);
-    }
+    if (const int32_t result = PreparePinPrompt(); result != SIGCORE_OK) return result;
     if (IsTokenKeyDirName(params.secretKeyDir)) {
       const std::string keyDir = TokenKeyDir(params.secretKeyDir);
       slot = GetSlotNumberForTokenObject(params.keyDevice, keyDir);
@@ -170,7 +171,7 @@ int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
 
   PSE_CTX* const created = api_.PSE_CTX_new();
   if (created == nullptr) return ProviderFailure(params);
-  ProviderObject<PSE_CTX> container(created, api_.PSE_CTX_free);
+  ProviderObject<PSE_CTX> opened(created, api_.PSE_CTX_free);
   if (const int32_t result = InOrder(
           [&] { return Check(api_.PSE_CTX_set_path(created, place.c_str(), -1), 1, params); },
           [&] {
@@ -179,10 +180,26 @@ int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
           [&] { return Check(api_.PSE_CTX_read(created), 1, params); });
       result != SIGCORE_OK)
     return result;
+  container = std::move(opened);
+  return SIGCORE_OK;
+}
+
+int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
+                                  const TCCom3x_UserParam& params) {
+  SessionGuard session(sessionLock_);
+  CloseKeySession();
+
+  ProviderObject<PSE_CTX> container;
+  std::string place;
+  int32_t slot = -1;
+  if (const int32_t result = OpenUserContainer(params, container, place, slot);
+      result != SIGCORE_OK)
+    return result;
   tokenName_ = slot >= 0 ? params.keyDevice + std::to_string(slot) : std::string();
 
   gost::Wiped<SecretKey> key;
-  if (const int32_t result = FindSecretKey(slot >= 0, place, ownNode, created, params, *key);
+  if (const int32_t result =
+          FindSecretKey(slot >= 0, place, ownNode, container.Get(), params, *key);
       result != SIGCORE_OK)
     return result;
   sessionContainer_ = std::move(container);
