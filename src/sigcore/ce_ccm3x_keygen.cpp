@@ -19,6 +19,11 @@ using SessionGuard = std::lock_guard<std::recursive_mutex>;
 // first write after a generation and take the second.
 constexpr int kTokenWriteError = 24;
 
+// Whether a block can carry the UID and owner text; one that cannot would never be read back.
+bool FitsBlock(const std::string& uid, const std::string& ownerText) {
+  return uid.size() <= kMaxBlockUidLength && ownerText.size() <= kMaxOwnerTextLength;
+}
+
 bool OwnKeyToToken(const TCCom3x_KeyGenParam& request) {
   return IsTokenDevice(request.publicKeyPath) && IsTokenDevice(request.keyDevice) &&
          IsTokenKeyDirName(request.secretKeyDir);
@@ -71,6 +76,7 @@ int32_t TCCom3x_DLL::GenerateKey(const TCCom3x_KeyGenParam& request, uint8_t* bl
   }
   if (request.uid.empty()) return SIGCORE_NO_NEW_KEY_UID;
   if (request.algorithm != kBlockAlgorithm) return SIGCORE_ALGORITHM_NOT_SUPPORTED;
+  if (!FitsBlock(request.uid, request.ownerText)) return SIGCORE_BAD_ARGUMENT;
   const std::string& detail = request.detailErrorFile;
   const bool onToken = IsTokenDevice(request.keyDevice);
   if (onToken) {
@@ -162,6 +168,7 @@ int32_t TCCom3x_DLL::RemoteGenerateStart(const TCCom3x_UserParam& params,
                                          const TCCom3x_CashNode& request,
                                          std::vector<uint8_t>& block) {
   if (request.uid.empty()) return SIGCORE_NO_NEW_KEY_UID;
+  if (!FitsBlock(request.uid, request.ownerText)) return SIGCORE_BAD_ARGUMENT;
   ProviderObject<PSE_CTX> container;
   std::string place;
   int32_t slot = -1;
