@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,25 @@ std::vector<uint8_t> BlockOf(const std::string& uid) {
   return block;
 }
 
+// The folder of the directory, removed when the benchmark program ends.
+struct TemporaryFolder {
+  std::string path;
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
 // The directory, made once: the own key and 10,000 correspondents' keys in 100 subfolders.
 const sigcore::TCCom3x_UserParam& Directory() {
+  static TemporaryFolder temporary;
   static const sigcore::TCCom3x_UserParam params = [] {
     char temp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, temp);
     sigcore::TCCom3x_UserParam p;
-    const std::string root = std::string(temp) + "kit-bench-abonents-" +
-                             std::to_string(::GetCurrentProcessId()) + "\\";
+    temporary.path = std::string(temp) + "kit-bench-abonents-" +
+                  std::to_string(::GetCurrentProcessId());
+    const std::string root = temporary.path + "\\";
     p.userPublicKeyPath = root + "self.pub";
     p.abonentsDir = root + "ABONENTS\\";
     p.secretKeyDir = root + "SECRET\\";

@@ -28,7 +28,7 @@ set_property(DIRECTORY PROPERTY LABELS ${KIT_TREE})
 if(WIN32)
   # The Wine runner reads which Wine (32- or 64-bit) and prefix the tree needs from here.
   file(WRITE "${CMAKE_BINARY_DIR}/wine-arch" "${KIT_TREE}\n")
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-env;${CMAKE_BINARY_DIR};run")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-env;${CMAKE_BINARY_DIR};test")
 endif()
 
 # kit_add_gtest(<name> SOURCES <files...> [LIBRARIES <libs...>] [LABELS <labels...>]

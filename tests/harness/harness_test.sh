@@ -41,5 +41,19 @@ expect fail "unknown Windows architecture 'win16'" "$src/cmake/wine-env" "$work/
 expect fail "is not a configured Windows build tree" "$src/cmake/wine-env" "$work" start
 expect fail "no build tree at $work/missing" "$src/cmake/wine-env" "$work/missing" start
 
+# A test program that fails before printing anything runs once more, and the retry is
+# recorded; one that prints runs once.
+if [ -f "$src/build/win64/wine-arch" ]; then
+  export KIT_RETRY_LOG="$work/retries"
+  expect 3 "ended with status 3 before printing anything; started again" \
+    "$src/cmake/wine-env" "$src/build/win64" test cmd /c exit 3
+  expect 4 "said something" "$src/cmake/wine-env" "$src/build/win64" test cmd /c "echo said something& exit 4"
+  [ "$(wc -l <"$KIT_RETRY_LOG")" -eq 1 ] || {
+    echo "FAILED: wanted one recorded retry, the log holds:"
+    cat "$KIT_RETRY_LOG"
+    failures=$((failures + 1))
+  }
+fi
+
 [ "$failures" -eq 0 ] && echo "harness: all checks passed"
 exit $((failures > 0))

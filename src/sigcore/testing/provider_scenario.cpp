@@ -29,9 +29,13 @@ ProviderScenario::ProviderScenario(const std::string& ccom, const std::string& c
   std::filesystem::remove_all(folder_);
   std::filesystem::create_directories(folder_);
   Copy(wintest::HostPath(KIT_SIGCORE_DLL), Path("sigcore.dll"));
-  const std::string doubles = wintest::HostPath(KIT_PROVIDER_DOUBLES) + "\\";
-  if (!ccom.empty()) Copy(doubles + ccom + ".dll", Path("ccom.dll"));
-  if (!ccomio.empty()) Copy(doubles + ccomio + ".dll", Path("ccomio.dll"));
+  const auto source = [](const std::string& library) {
+    return library.find('\\') != std::string::npos
+               ? library
+               : wintest::HostPath(KIT_PROVIDER_DOUBLES) + "\\" + library + ".dll";
+  };
+  if (!ccom.empty()) Copy(source(ccom), Path("ccom.dll"));
+  if (!ccomio.empty()) Copy(source(ccomio), Path("ccomio.dll"));
   ::SetEnvironmentVariableA("CCOM_DOUBLE_LOG", Path("double.log").c_str());
 }
 

@@ -11,8 +11,8 @@ namespace sigcore_test {
 // their log into the folder while the scenario exists.
 class ProviderScenario {
  public:
-  // `ccom` and `ccomio` name doubles as built (ccom_complete, ccomio_partial...); empty for
-  // none.
+  // `ccom` and `ccomio` name doubles as built (ccom_complete, ccomio_partial...), or give the
+  // full path of a library to install (one with a backslash); empty for none.
   explicit ProviderScenario(const std::string& ccom, const std::string& ccomio = "");
   ~ProviderScenario();
   ProviderScenario(const ProviderScenario&) = delete;
