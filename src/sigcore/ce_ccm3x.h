@@ -260,6 +260,8 @@ class TCCom3x_DLL final : public TCrypto_DLL {
     const void* data;
     int32_t size;
   };
+  int32_t UpdateParts(ECGOST_SIGN* signature, std::initializer_list<Part> parts,
+                      const std::string& detailErrorFile) const;
   int32_t SignParts(PSE* pse, const uint8_t* secretKey, std::initializer_list<Part> parts,
                     uint8_t* signature, const std::string& detailErrorFile) const;
   int32_t VerifyParts(const uint8_t* publicKey, std::initializer_list<Part> parts,
@@ -271,9 +273,9 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   int32_t OpenUserContainer(const TCCom3x_UserParam& params, ProviderObject<PSE_CTX>& container,
                             std::string& place, int32_t& slot);
   // A key pair from the container's generator, and its block self-signed into `block`.
-  int32_t MakeSignedKeyPair(PSE_CTX* container, TCCom3x_CashNode node,
-                            const std::string& detailErrorFile, SecretKey& secretKey,
-                            std::vector<uint8_t>& block) const;
+  int32_t MakeSignedKeyPair(PSE_CTX* container, const std::string& uid,
+                            const std::string& ownerText, const std::string& detailErrorFile,
+                            SecretKey& secretKey, std::vector<uint8_t>& block) const;
   int32_t CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& params,
                         ProviderObject<PSE_CTX>& copy) const;
   bool DerivesPublicKey(PSE* pse, const uint8_t* secretKey, const TCCom3x_CashNode& node) const;

@@ -31,9 +31,13 @@ bool OwnKeyToToken(const TCCom3x_KeyGenParam& request) {
 
 }  // namespace
 
-int32_t TCCom3x_DLL::MakeSignedKeyPair(PSE_CTX* container, TCCom3x_CashNode node,
+int32_t TCCom3x_DLL::MakeSignedKeyPair(PSE_CTX* container, const std::string& uid,
+                                       const std::string& ownerText,
                                        const std::string& detailErrorFile, SecretKey& secretKey,
                                        std::vector<uint8_t>& block) const {
+  TCCom3x_CashNode node;
+  node.uid = uid;
+  node.ownerText = ownerText;
   PSE* const pse = api_.PSE_CTX_get_pse(container);
   if (pse == nullptr) return ProviderFailure(detailErrorFile);
   int secretLength = CCM3X_SECRET_KEY_SIZE;
@@ -102,12 +106,10 @@ int32_t TCCom3x_DLL::GenerateKey(const TCCom3x_KeyGenParam& request, uint8_t* bl
       result != SIGCORE_OK)
     return result;
 
-  TCCom3x_CashNode node;
-  node.uid = request.uid;
-  node.ownerText = request.ownerText;
   gost::Wiped<SecretKey> secretKey;
   std::vector<uint8_t> signedBlock;
-  if (const int32_t result = MakeSignedKeyPair(created, node, detail, *secretKey, signedBlock);
+  if (const int32_t result = MakeSignedKeyPair(created, request.uid, request.ownerText, detail,
+                                               *secretKey, signedBlock);
       result != SIGCORE_OK)
     return result;
 
@@ -175,22 +177,16 @@ int32_t TCCom3x_DLL::RemoteGenerateStart(const TCCom3x_UserParam& params,
   if (const int32_t result = OpenUserContainer(params, container, place, slot);
       result != SIGCORE_OK)
     return result;
-  TCCom3x_CashNode node;
-  node.uid = request.uid;
-  node.ownerText = request.ownerText;
   gost::Wiped<SecretKey> secretKey;
-  std::vector<uint8_t> signedBlock;
-  if (const int32_t result = MakeSignedKeyPair(container.Get(), node, params.detailErrorFile,
-                                               *secretKey, signedBlock);
+  if (const int32_t result = MakeSignedKeyPair(container.Get(), request.uid, request.ownerText,
+                                               params.detailErrorFile, *secretKey, block);
       result != SIGCORE_OK)
     return result;
-  if (const int32_t result =
-          WriteSecretKey(params.keyDevice, params.secretKeyDir, secretKey->data(), slot,
-                         params.detailErrorFile, params.deviceScanDepth);
-      result != SIGCORE_OK)
-    return result;
-  block = std::move(signedBlock);
-  return SIGCORE_OK;
+  const int32_t result = WriteSecretKey(params.keyDevice, params.secretKeyDir, secretKey->data(),
+                                        slot, params.detailErrorFile, params.deviceScanDepth);
+  // A block whose secret key was not kept must not become a request.
+  if (result != SIGCORE_OK) block.clear();
+  return result;
 }
 
 int32_t TCCom3x_DLL::RemoteGenerateFinish(const TCCom3x_UserParam& params, const uint8_t* block,

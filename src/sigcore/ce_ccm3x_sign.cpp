@@ -13,6 +13,16 @@ int32_t TCCom3x_DLL::Check(int result, int expected, const std::string& detailEr
   return result == expected ? SIGCORE_OK : ProviderFailure(detailErrorFile);
 }
 
+int32_t TCCom3x_DLL::UpdateParts(ECGOST_SIGN* signature, std::initializer_list<Part> parts,
+                                 const std::string& detailErrorFile) const {
+  for (const Part& part : parts)
+    if (const int32_t result = Check(api_.ECGOST_update(signature, part.data, part.size),
+                                     part.size, detailErrorFile);
+        result != SIGCORE_OK)
+      return result;
+  return SIGCORE_OK;
+}
+
 int32_t TCCom3x_DLL::SignParts(PSE* pse, const uint8_t* secretKey,
                                std::initializer_list<Part> parts, uint8_t* signature,
                                const std::string& detailErrorFile) const {
@@ -24,11 +34,8 @@ int32_t TCCom3x_DLL::SignParts(PSE* pse, const uint8_t* secretKey,
                                    1, detailErrorFile);
       result != SIGCORE_OK)
     return result;
-  for (const Part& part : parts)
-    if (const int32_t result =
-            Check(api_.ECGOST_update(created, part.data, part.size), part.size, detailErrorFile);
-        result != SIGCORE_OK)
-      return result;
+  if (const int32_t result = UpdateParts(created, parts, detailErrorFile); result != SIGCORE_OK)
+    return result;
   int length = CCM3X_SIGNATURE_SIZE;
   if (const int32_t result =
           Check(api_.ECGOST_sign_final(created, signature, &length), 1, detailErrorFile);
@@ -49,11 +56,8 @@ int32_t TCCom3x_DLL::VerifyParts(const uint8_t* publicKey, std::initializer_list
                                    1, detailErrorFile);
       result != SIGCORE_OK)
     return result;
-  for (const Part& part : parts)
-    if (const int32_t result =
-            Check(api_.ECGOST_update(created, part.data, part.size), part.size, detailErrorFile);
-        result != SIGCORE_OK)
-      return result;
+  if (const int32_t result = UpdateParts(created, parts, detailErrorFile); result != SIGCORE_OK)
+    return result;
   return Check(api_.ECGOST_verify_final(created, signature, CCM3X_SIGNATURE_SIZE), 1,
                detailErrorFile);
 }
