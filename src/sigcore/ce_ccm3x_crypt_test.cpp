@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "ce_ccm3x.h"
 #include "encrypted_buffer.h"
@@ -214,6 +216,40 @@ TEST_F(Encryption, AgreedKeysAreComputedOncePerRecipient) {
   Bytes buffer = out;
   ASSERT_EQ(Decrypt(b_, buffer), 0);
   EXPECT_EQ(buffer, plaintext);
+}
+
+TEST_F(Encryption, OneBindingServesSeveralThreadsAtOnce) {
+  // Encrypting agrees keys and draws random bytes while others sign with the session's key;
+  // the recipient's binding decrypts on its own threads.
+  std::atomic<int> failures = 0;
+  const auto work = [&](int seed) {
+    for (int round = 0; round < 8; ++round) {
+      const Bytes plaintext(64 + seed * 8 + round, static_cast<uint8_t>(seed));
+      Bytes sealed = plaintext;
+      sealed.resize(plaintext.size() + 1000);
+      int32_t length = static_cast<int32_t>(plaintext.size());
+      if (binding_->EncodeData(params_, round % 2 ? "GFB" : "GAMMA", "B;A", sealed.data(), &length) != 0) {
+        ++failures;
+        continue;
+      }
+      sealed.resize(static_cast<size_t>(length));
+      if (Decrypt(a_, sealed) != 0 || sealed != plaintext) ++failures;
+      Bytes block(319);
+      int32_t blockLength = 0;
+      char uid[255];
+      if (binding_->SignData(params_, plaintext.data(), static_cast<int32_t>(plaintext.size()),
+                             block.data(), &blockLength) != 0 ||
+          binding_->VerifyData(params_, plaintext.data(), static_cast<int32_t>(plaintext.size()),
+                               block.data(), blockLength, uid) != 0 ||
+          std::string(uid) != "ME")
+        ++failures;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int seed = 0; seed < 4; ++seed) threads.emplace_back(work, seed);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(Count("ECGOST_DH_compute_key"), 2 + 32);  // A and B agreed once; 32 decryptions
 }
 
 }  // namespace
