@@ -279,7 +279,6 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   int32_t CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& params,
                         ProviderObject<PSE_CTX>& copy) const;
   bool DerivesPublicKey(PSE* pse, const uint8_t* secretKey, const TCCom3x_CashNode& node) const;
-  bool Hash(const uint8_t* data, int32_t length, uint8_t digest[CCM3X_DIGEST_SIZE]) const;
   bool KeepsSession(const TCCom3x_UserParam& params, double now) const;
   // Loads the cache when it is empty (or, with `alsoWithoutOwnUid`, when the own UID is
   // unknown). The caller holds the cache lock.

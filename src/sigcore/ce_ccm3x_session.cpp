@@ -254,16 +254,6 @@ int32_t TCCom3x_DLL::GetRandomBytes(const TCCom3x_UserParam& params, uint8_t* bu
   return Check(api_.RAND_bytes(buffer, count), count, params);
 }
 
-bool TCCom3x_DLL::Hash(const uint8_t* data, int32_t length,
-                       uint8_t digest[CCM3X_DIGEST_SIZE]) const {
-  GOSTH_CTX* const created = api_.GOSTH_new();
-  if (created == nullptr) return false;
-  const ProviderObject<GOSTH_CTX> hash(created, api_.GOSTH_free);
-  return api_.GOSTH_hash_init(created, nullptr, CCM3X_NID_GOSTH) == 1 &&
-         api_.GOSTH_update(created, data, length) == length &&
-         api_.GOSTH_final(created, digest) == CCM3X_DIGEST_SIZE;
-}
-
 int32_t TCCom3x_DLL::AgreementPublicValue(const TCCom3x_UserParam& params,
                                           std::array<uint8_t, CCM3X_PUBLIC_KEY_SIZE>& value) {
   std::lock_guard agreement(agreementLock_);
@@ -316,9 +306,11 @@ int32_t TCCom3x_DLL::AgreedKey(const TCCom3x_UserParam& params, const std::strin
     return result;
   if (length != CCM3X_SHARED_KEY_SIZE) throw EProviderError("the shared value is not 32 bytes");
   auto& derived = agreedKeys_[folded];
-  if (!Hash(material->data(), static_cast<int32_t>(material->size()), derived->data())) {
+  if (const int32_t result = Digest(params.detailErrorFile, material->data(),
+                                    static_cast<int32_t>(material->size()), derived->data());
+      result != SIGCORE_OK) {
     agreedKeys_.erase(folded);
-    return ProviderFailure(params);
+    return result;
   }
   *key = *derived;
   return SIGCORE_OK;
