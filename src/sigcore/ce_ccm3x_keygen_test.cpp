@@ -153,6 +153,7 @@ TEST_F(KeyGeneration, OnATokenTheSecretKeyGoesToTheKeyDirectoryAndAnEtokenWriteI
     TakeLog();
     EXPECT_EQ(Generate(block), c.result) << c.device << " " << c.faults;
     EXPECT_EQ(Count(std::string("PSE_CTX_write ") + c.device + ":/1A2F"), c.writes) << c.device << " " << c.faults;
+    EXPECT_EQ(Count("PSE_CTX_free"), 1) << c.device << " " << c.faults;
     if (c.secretKey != nullptr) {
       EXPECT_TRUE(SecretKeyOf(ReadFile(TokenFile(c.secretKey)), SelfSigned(block))) << c.secretKey;
     } else {
@@ -218,8 +219,14 @@ TEST_F(KeyGeneration, RenewalMakesTheSuccessorBesideTheOwnKeyAndInstallsItWhenCe
   const Bytes foreign = SignedBlock("ME (2)", "", MakeKeyPair(77));
   const std::pair<Bytes, int32_t> refused[] = {
       {Bytes(block.begin(), block.end() - 1), -9}, {tampered, -13}, {foreign, -10}};
+  binding_->CloseKeySession();
+  TakeLog();
   for (const auto& [bad, result] : refused)
     EXPECT_EQ(binding_->RemoteGenerateFinish(params_, bad.data(), static_cast<int32_t>(bad.size())), result);
+  // Only the search for the foreign key's secret key opened the user's container (and a copy
+  // of it to derive with); both were freed.
+  EXPECT_EQ(Count("PSE_CTX_new"), 2);
+  EXPECT_EQ(Count("PSE_CTX_free"), 2);
   EXPECT_TRUE(SignsAs(old));
 
   ASSERT_EQ(binding_->RemoteGenerateFinish(params_, block.data(), static_cast<int32_t>(block.size())), 0);
