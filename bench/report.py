@@ -9,6 +9,10 @@ Throughput benchmarks (those that call SetBytesProcessed) are shown in MB/s with
 ratio = our speed / libgcrypt's; the others (sign, verify) in ms per operation with
 ratio = libgcrypt's time / our time. Either way a ratio above 1 means ours is faster.
 
+The provider stand-in's benchmarks come in pairs "<Operation>/provider" (through ccom.dll's
+entry points) and "<Operation>/library" (the GOST library's own figure in the same run); they are
+shown in a table of their own per Windows tree, with provider time / library time.
+
 A primitive may also have a constant-time variant for key material, "<Primitive>/secret": it
 is shown beside ours with the slowdown = our speed / its speed, and in the Windows columns as
 "ours (ct: secret)".
@@ -24,6 +28,7 @@ import json
 import sys
 
 IMPLEMENTATIONS = ("ours", "gcrypt")
+PROVIDER = ("library", "provider")
 SECRET = "secret"
 
 
@@ -48,7 +53,7 @@ def load(paths):
 
 def split(name):
     parts = name.split("/")
-    for impl in IMPLEMENTATIONS + (SECRET,):
+    for impl in IMPLEMENTATIONS + (SECRET,) + PROVIDER:
         if impl in parts:
             index = parts.index(impl)
             return "/".join(parts[:index] + parts[index + 1:]), impl
@@ -80,14 +85,19 @@ def main(paths, windows):
         if key is not None:
             pairs.setdefault(key, {})[impl] = entry
     columns = {}
+    provider_rows = []
     for tree, tree_paths in windows:
         figures = columns.setdefault(tree, {})
         entries = {}
         for name, entry in load(tree_paths).items():
             key, impl = split(name)
-            if impl in ("ours", SECRET):
+            if impl in ("ours", SECRET) + PROVIDER:
                 entries.setdefault(key, {})[impl] = entry
-        for key, pair in entries.items():
+        for key, pair in sorted(entries.items()):
+            if set(PROVIDER) <= set(pair):
+                library, provider = pair["library"], pair["provider"]
+                provider_rows.append((f"{key} ({tree})", figure(library), figure(provider),
+                                      f"{speed(library) / speed(provider):.2f}"))
             if "ours" in pair:
                 figures[key] = figure(pair["ours"])
                 if SECRET in pair:
@@ -114,13 +124,21 @@ def main(paths, windows):
 
     header = ("primitive", "ours", "libgcrypt", "ratio", "ours, constant time", "slowdown",
               *(f"ours, {tree} under Wine" for tree in columns))
+    print_table(header, rows)
+    if provider_rows:
+        print()
+        print_table(("through ccom.dll", "library", "provider", "provider time / library time"),
+                    provider_rows)
+    return 0 if rows else 1
+
+
+def print_table(header, rows):
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
     line = lambda r: "| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |"
     print(line(header))
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for row in rows:
         print(line(row))
-    return 0 if rows else 1
 
 
 if __name__ == "__main__":

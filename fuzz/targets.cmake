@@ -6,4 +6,5 @@ set(KIT_FUZZ_TARGETS
   pkblock_fuzz
   encrypted_buffer_fuzz
   signature_block_fuzz
+  ccom_parsers_fuzz
 )

@@ -154,4 +154,16 @@ TEST(SigtoolProvider, ReportsTheProviderItFinds) {
   }
 }
 
+// The provider stand-in beside the host program: every entry point is found, the I/O set in
+// ccomio.dll.
+TEST(SigtoolProvider, FindsTheProviderStandInBesideIt) {
+  auto run = wintest::RunProgram("\"" + kSigtool + "\" provider");
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 0u) << run.output;
+  for (const std::string& text :
+       {std::string("\\ccom.dll\n"), Utf8(u8"функции ввода-вывода берутся из неё"),
+        Utf8(u8"Точки входа: все на месте"), std::string("crypto provider stand-in")})
+    EXPECT_NE(run.output.find(text), std::string::npos) << text << "\n" << run.output;
+}
+
 }  // namespace
