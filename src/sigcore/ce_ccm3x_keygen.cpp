@@ -225,8 +225,9 @@ int32_t TCCom3x_DLL::RemoteGenerateFinish(const TCCom3x_UserParam& params, const
       // Written over the old key in one step, so that a failed write leaves the old key whole.
       if (old.fromToken) {
         const int32_t slot = GetSlotNumberForTokenObject(params.keyDevice, old.storagePath);
+        if (slot < 0) return SIGCORE_TOKEN_PUBLIC_KEY_NOT_WRITTEN;
         const std::string path = TokenObjectPath(params.keyDevice, slot, old.storagePath);
-        if (slot < 0 || api_.CADB_write_file(path.c_str(), block, length) != length) {
+        if (api_.CADB_write_file(path.c_str(), block, length) != length) {
           ProviderFailure(params);
           return SIGCORE_TOKEN_PUBLIC_KEY_NOT_WRITTEN;
         }
