@@ -4,5 +4,7 @@ set(KIT_FUZZ_TARGETS
   gost3410_verify_fuzz
   gost_symmetric_fuzz
   pkblock_fuzz
+  encrypted_buffer_fuzz
+  signature_block_fuzz
   ccom_parsers_fuzz
 )

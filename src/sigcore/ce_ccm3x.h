@@ -17,12 +17,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ccm3x_entry_points.h"
+#include "keygen_params.h"
 #include "pkblock.h"
 #include "pkcache.h"
 #include "provider_objects.h"
@@ -199,11 +202,88 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   std::string GetReportByNode(TCCom3x_CashNode& node) const;
   const PublicKeyCache& Cache() const noexcept { return cache_; }
 
+  // ---- Operations ----
+
+  // Signs the own UID, its NUL and the data with the own secret key. `signature` must have
+  // room for 319 bytes; it receives the signature block (UID, NUL, 64 bytes) and
+  // `*signatureLength` its size.
+  int32_t SignData(const TCCom3x_UserParam& params, const uint8_t* data, int32_t length,
+                   uint8_t* signature, int32_t* signatureLength);
+  // Checks a signature block against the data with the signer's cached, self-verified key:
+  // -11 for null or negative arguments, -12 for a malformed block, -9 or -13 for the signer's
+  // key, the provider's code for a signature that does not hold. Only then the signer's UID
+  // and its NUL go to `signerUid` (room for 255 bytes).
+  int32_t VerifyData(const TCCom3x_UserParam& params, const uint8_t* data, int32_t length,
+                     const uint8_t* signature, int32_t signatureLength, char* signerUid);
+  // Encrypts the buffer's `*length` bytes in place for the ";"-separated recipients, in their
+  // order, with the method "GAMMA" or "GFB" (-19 otherwise; -14 without recipients). The buffer
+  // must have room for MaxEncryptionGrowth of the recipients more; `*length` becomes the
+  // encrypted size. Nothing is changed when it fails.
+  int32_t EncodeData(const TCCom3x_UserParam& params, const char* method, const char* recipients,
+                     uint8_t* data, int32_t* length);
+  // Decrypts an encrypted buffer addressed to the user in place: -15 malformed, -16 not
+  // addressed to the user (found before the secret key is opened), -17 or -18 damaged. Nothing
+  // is changed when it fails.
+  int32_t DecodeData(const TCCom3x_UserParam& params, uint8_t* data, int32_t* length);
+  // The data's digest in an output form (digest_forms.h); a null `out` asks for the size.
+  int32_t HashData(const TCCom3x_UserParam& params, const uint8_t* data, int32_t length,
+                   int32_t form, uint8_t* out, int32_t* size);
+  // The provider's 32-byte digest of the data.
+  int32_t Digest(const std::string& detailErrorFile, const uint8_t* data, int32_t length,
+                 uint8_t* digest) const;
+
+  // Generates a key pair in a new container at the request's place, stores the secret key
+  // beside it and gives the self-signed public-key block (room for 1143 bytes; a null `block`
+  // asks for the size). -4 without a UID, -5 for another algorithm than 1, -30 when a token
+  // needs a PIN and nothing can ask for one, -31 without a slot for the token key directory.
+  int32_t GenerateKey(const TCCom3x_KeyGenParam& request, uint8_t* block, int32_t* size);
+  // GenerateKey, and the block written as the new own key: to the token key directory's AAAA
+  // when the public-key path names the key device (-42 another device, -35 not written), else
+  // to the public-key file (-6). A new key written where this binding's own key lives closes the
+  // session and empties the cache.
+  int32_t GenerateNewOwnKey(const TCCom3x_UserParam& params, const TCCom3x_KeyGenParam& request);
+  // The successor of the own key for a remote renewal: a key pair made in the user's own
+  // container, its secret key stored beside the current one, and its block (the request's UID
+  // and owner text) self-signed into `block`. The caller keeps it as the pending request.
+  int32_t RemoteGenerateStart(const TCCom3x_UserParam& params, const TCCom3x_CashNode& request,
+                              std::vector<uint8_t>& block);
+  // Installs the certified block of the successor as the own key: -9 malformed, -13 not
+  // self-signed, -10 when no stored secret key belongs to it, -21 or -35 when it cannot be
+  // written. When its UID differs, the old key is kept as a correspondent's.
+  int32_t RemoteGenerateFinish(const TCCom3x_UserParam& params, const uint8_t* block,
+                               int32_t length);
+
  private:
+  int32_t Check(int result, int expected, const std::string& detailErrorFile) const;
+  // Signs, or verifies, the concatenated parts with the provider.
+  struct Part {
+    const void* data;
+    int32_t size;
+  };
+  int32_t UpdateParts(ECGOST_SIGN* signature, std::initializer_list<Part> parts,
+                      const std::string& detailErrorFile) const;
+  int32_t SignParts(PSE* pse, const uint8_t* secretKey, std::initializer_list<Part> parts,
+                    uint8_t* signature, const std::string& detailErrorFile) const;
+  int32_t VerifyParts(const uint8_t* publicKey, std::initializer_list<Part> parts,
+                      const uint8_t* signature, const std::string& detailErrorFile) const;
+  // A token's PIN can be asked for: the host's functions or the on-screen keyboard (-30).
+  int32_t PreparePinPrompt();
+  // The container of the user's key directory, where it was found: on a token the slot that
+  // holds the key directory, -1 on a disk or for a token value without a directory.
+  struct UserContainer {
+    ProviderObject<PSE_CTX> container;
+    std::string place;
+    int32_t slot = -1;
+  };
+  // Opens it: on a token at its slot (-30, -32), on disk at the folder (-29).
+  int32_t OpenUserContainer(const TCCom3x_UserParam& params, UserContainer& opened);
+  // A key pair from the container's generator, and its block self-signed into `block`.
+  int32_t MakeSignedKeyPair(PSE_CTX* container, const std::string& uid,
+                            const std::string& ownerText, const std::string& detailErrorFile,
+                            SecretKey& secretKey, std::vector<uint8_t>& block) const;
   int32_t CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& params,
                         ProviderObject<PSE_CTX>& copy) const;
   bool DerivesPublicKey(PSE* pse, const uint8_t* secretKey, const TCCom3x_CashNode& node) const;
-  bool Hash(const uint8_t* data, int32_t length, uint8_t digest[CCM3X_DIGEST_SIZE]) const;
   bool KeepsSession(const TCCom3x_UserParam& params, double now) const;
   // Loads the cache when it is empty (or, with `alsoWithoutOwnUid`, when the own UID is
   // unknown). The caller holds the cache lock.

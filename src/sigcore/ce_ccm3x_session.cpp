@@ -141,20 +141,20 @@ int32_t TCCom3x_DLL::CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& par
   return SIGCORE_OK;
 }
 
-int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
-                                  const TCCom3x_UserParam& params) {
-  SessionGuard session(sessionLock_);
-  CloseKeySession();
+int32_t TCCom3x_DLL::PreparePinPrompt() {
+  if (HasPasswordFunction()) return SIGCORE_OK;
+  if (!LoadVKLibrary()) return SIGCORE_NO_PASSWORD_FUNCTION;
+  // The on-screen keyboard is the only way to ask: the provider must know whom to ask.
+  api_.SetTokenPasswdCallback(&TokenPinCallback);
+  return SIGCORE_OK;
+}
 
+int32_t TCCom3x_DLL::OpenUserContainer(const TCCom3x_UserParam& params, UserContainer& opened) {
   // The container's place is settled before the provider is asked for anything.
   std::string place;
   int32_t slot = -1;
   if (IsTokenDevice(params.keyDevice)) {
-    if (!HasPasswordFunction()) {
-      if (!LoadVKLibrary()) return SIGCORE_NO_PASSWORD_FUNCTION;
-      // The on-screen keyboard is the only way to ask: the provider must know whom to ask.
-      api_.SetTokenPasswdCallback(&TokenPinCallback);
-    }
+    if (const int32_t result = PreparePinPrompt(); result != SIGCORE_OK) return result;
     if (IsTokenKeyDirName(params.secretKeyDir)) {
       const std::string keyDir = TokenKeyDir(params.secretKeyDir);
       slot = GetSlotNumberForTokenObject(params.keyDevice, keyDir);
@@ -179,13 +179,29 @@ int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
           [&] { return Check(api_.PSE_CTX_read(created), 1, params); });
       result != SIGCORE_OK)
     return result;
-  tokenName_ = slot >= 0 ? params.keyDevice + std::to_string(slot) : std::string();
+  opened.container = std::move(container);
+  opened.place = std::move(place);
+  opened.slot = slot;
+  return SIGCORE_OK;
+}
+
+int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
+                                  const TCCom3x_UserParam& params) {
+  SessionGuard session(sessionLock_);
+  CloseKeySession();
+
+  UserContainer opened;
+  if (const int32_t result = OpenUserContainer(params, opened); result != SIGCORE_OK)
+    return result;
+  const bool onToken = opened.slot >= 0;
+  tokenName_ = onToken ? params.keyDevice + std::to_string(opened.slot) : std::string();
 
   gost::Wiped<SecretKey> key;
-  if (const int32_t result = FindSecretKey(slot >= 0, place, ownNode, created, params, *key);
+  if (const int32_t result = FindSecretKey(onToken, opened.place, ownNode,
+                                           opened.container.Get(), params, *key);
       result != SIGCORE_OK)
     return result;
-  sessionContainer_ = std::move(container);
+  sessionContainer_ = std::move(opened.container);
   *ownSecretKey_ = *key;
   return SIGCORE_OK;
 }
@@ -235,16 +251,6 @@ int32_t TCCom3x_DLL::GetRandomBytes(const TCCom3x_UserParam& params, uint8_t* bu
     if (const int32_t result = OpenKeySession(params, key); result != SIGCORE_OK) return result;
   }
   return Check(api_.RAND_bytes(buffer, count), count, params);
-}
-
-bool TCCom3x_DLL::Hash(const uint8_t* data, int32_t length,
-                       uint8_t digest[CCM3X_DIGEST_SIZE]) const {
-  GOSTH_CTX* const created = api_.GOSTH_new();
-  if (created == nullptr) return false;
-  const ProviderObject<GOSTH_CTX> hash(created, api_.GOSTH_free);
-  return api_.GOSTH_hash_init(created, nullptr, CCM3X_NID_GOSTH) == 1 &&
-         api_.GOSTH_update(created, data, length) == length &&
-         api_.GOSTH_final(created, digest) == CCM3X_DIGEST_SIZE;
 }
 
 int32_t TCCom3x_DLL::AgreementPublicValue(const TCCom3x_UserParam& params,
@@ -299,9 +305,11 @@ int32_t TCCom3x_DLL::AgreedKey(const TCCom3x_UserParam& params, const std::strin
     return result;
   if (length != CCM3X_SHARED_KEY_SIZE) throw EProviderError("the shared value is not 32 bytes");
   auto& derived = agreedKeys_[folded];
-  if (!Hash(material->data(), static_cast<int32_t>(material->size()), derived->data())) {
+  if (const int32_t result = Digest(params.detailErrorFile, material->data(),
+                                    static_cast<int32_t>(material->size()), derived->data());
+      result != SIGCORE_OK) {
     agreedKeys_.erase(folded);
-    return ProviderFailure(params);
+    return result;
   }
   *key = *derived;
   return SIGCORE_OK;

@@ -69,6 +69,19 @@ enum SigcoreKeyResult {
   SIGCORE_TOKEN_DEVICE_MISMATCH = -42       // two token kinds named for one key set
 };
 
+// Results of signing, encryption, hashing and key generation.
+enum SigcoreOperationResult {
+  SIGCORE_NO_NEW_KEY_UID = -4,              // key generation without the new key's UID
+  SIGCORE_ALGORITHM_NOT_SUPPORTED = -5,
+  SIGCORE_BAD_SIGNATURE_FORMAT = -12,       // a signature block that is not UID, NUL, 64 bytes
+  SIGCORE_BAD_RECIPIENT_LIST = -14,
+  SIGCORE_BAD_ENCRYPTED_BUFFER = -15,       // its structure does not hold together
+  SIGCORE_NOT_ADDRESSED_TO_USER = -16,      // no entry carries the user's own UID
+  SIGCORE_KEY_ENTRY_DAMAGED = -17,          // the session key's MAC does not hold
+  SIGCORE_DATA_DAMAGED = -18,               // the data's MAC does not hold
+  SIGCORE_METHOD_NOT_SUPPORTED = -19
+};
+
 // Kinds of engine parameters (GetParamInfo) and what their descriptor holds.
 enum SigcoreParamKind {
   SIGCORE_KIND_INTEGER = 1,    // "min..max"

@@ -12,7 +12,10 @@
 //   written or erased (not for CADB_access or CADB_file_exists); the login lasts until
 //   CADB_token_logout or CADB_close. A wrong PIN fails with 28, none with 22.
 // - CCOM_SIM_ETOKEN_MISSES=n makes the next n CADB_access calls on "ETOKEN" paths answer 0.
-// - Signatures, hashes and key agreement are the GOST library's.
+// - Signatures, hashes, key agreement, the cipher modes and MACs are the GOST library's; a
+//   generated secret key is a fresh scalar and 4 bytes.
+// - PSE_CTX_generate opens a new container at its place; PSE_CTX_write makes the place's
+//   folder. CCOM_SIM_WRITE_FAULTS=n makes the next n PSE_CTX_write calls fail with 24.
 // - Every call the binding makes to the media and containers is logged, one line each, into
 //   the file named by CCOM_SIM_LOG.
 //
@@ -33,6 +36,8 @@
 #include <vector>
 
 #include "ccm3x_h.h"
+#include "gost28147_mac.h"
+#include "gost28147_modes.h"
 #include "gostr3410_2001.h"
 #include "gostr3411_94.h"
 
@@ -66,6 +71,9 @@ std::string Environment(const char* name) {
 void Log(const std::string& line) {
   const std::string path = Environment("CCOM_SIM_LOG");
   if (path.empty()) return;
+  // Appends from several threads at once would lose lines.
+  static std::mutex logLock;
+  std::lock_guard guard(logLock);
   if (FILE* file = std::fopen(path.c_str(), "ab")) {
     std::fprintf(file, "%s\n", line.c_str());
     std::fclose(file);
@@ -193,11 +201,19 @@ struct Agreement {
 struct Hasher {
   gost::GostR3411_94 hash{gost::HashParams::CryptoPro};
 };
+struct Cipher {
+  int mode = -1;
+  bool encrypt = false;
+  std::unique_ptr<gost::Gost28147Gamma> gamma;
+  std::unique_ptr<gost::Gost28147Cfb> feedback;
+  std::unique_ptr<gost::Gost28147Mac> mac;
+};
 
 Registry<Context> contexts;
 Registry<Signer> signers;
 Registry<Agreement> agreements;
 Registry<Hasher> hashers;
+Registry<Cipher> ciphers;
 
 constexpr int kPartSizes[4] = {CCM3X_KEK_SIZE, CCM3X_MASKS_SIZE, CCM3X_RAND_STATE_SIZE,
                                CCM3X_MKEY_SIZE};
@@ -316,6 +332,38 @@ int CCM3X_CALL PSE_CTX_read(PSE_CTX* handle) {
   randInited = true;
   return 1;
 }
+int CCM3X_CALL PSE_CTX_generate(PSE_CTX* handle) {
+  Context* ctx = contexts.Find(handle);
+  if (ctx == nullptr || ctx->path.empty()) return Fail(1, "no place for a new container");
+  Log("PSE_CTX_generate " + ctx->path);
+  const auto token = ParseTokenPath(ctx->path);
+  if (token && !Login(*token, ctx->path)) return 0;
+  ctx->open = true;
+  std::lock_guard guard(lock);
+  randInited = true;
+  return 1;
+}
+int CCM3X_CALL PSE_CTX_write(PSE_CTX* handle) {
+  Context* ctx = contexts.Find(handle);
+  if (ctx == nullptr || !ctx->open) return Fail(1, "nothing to write");
+  Log("PSE_CTX_write " + ctx->path);
+  {
+    std::lock_guard guard(lock);
+    const int faults = std::atoi(Environment("CCOM_SIM_WRITE_FAULTS").c_str());
+    if (faults > 0) {
+      ::SetEnvironmentVariableA("CCOM_SIM_WRITE_FAULTS", std::to_string(faults - 1).c_str());
+      return Fail(kWriteError, "the container was not written to " + ctx->path);
+    }
+  }
+  const auto token = ParseTokenPath(ctx->path);
+  if (token && !Login(*token, ctx->path)) return 0;
+  std::string folder = token ? token->file : ctx->path;
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  if (!token)
+    if (FILE* file = std::fopen((folder + "\\rand.opq").c_str(), "wb")) std::fclose(file);
+  return Exists(folder) ? 1 : Fail(kWriteError, "cannot make " + folder);
+}
 PSE* CCM3X_CALL PSE_CTX_get_pse(PSE_CTX* handle) {
   Context* ctx = contexts.Find(handle);
   return ctx != nullptr && ctx->open ? reinterpret_cast<PSE*>(handle) : nullptr;
@@ -347,6 +395,22 @@ int CCM3X_CALL ECGOST_generate_public_key(PSE* pse, int paramNid, const unsigned
     return Fail(1, "bad arguments");
   if (!gost::DerivePublicKey(gost::CurveParams::CryptoProA, secretKey, publicKey))
     return Fail(kKeysDoNotMatch, "not a secret key of this container");
+  *publicKeyLength = 65;
+  return 1;
+}
+
+int CCM3X_CALL ECGOST_generate_key(PSE* pse, int paramNid, unsigned char* secretKey,
+                                   int* secretKeyLength, unsigned char* publicKey,
+                                   int* publicKeyLength) {
+  if (PSE_CTX_get_pse(reinterpret_cast<PSE_CTX*>(pse)) == nullptr || paramNid != 11 ||
+      *secretKeyLength < 36 || *publicKeyLength < 65)
+    return Fail(1, "bad arguments");
+  uint8_t random[gost::kKeyGenerationRandomSize];
+  Random(random, sizeof random);
+  if (!gost::GenerateKeyPair(gost::CurveParams::CryptoProA, random, secretKey, publicKey))
+    return Fail(14, "no key pair");
+  std::memset(secretKey + 32, 'K', 4);
+  *secretKeyLength = 36;
   *publicKeyLength = 65;
   return 1;
 }
@@ -450,6 +514,55 @@ int CCM3X_CALL GOSTH_final(GOSTH_CTX* h, unsigned char* digest) {
   Hasher* hasher = hashers.Find(h);
   if (hasher == nullptr) return Fail(1, "no hash");
   return hasher->hash.Final(digest) ? 32 : Fail(12, "cannot hash");
+}
+
+GOSTE_CTX* CCM3X_CALL GOSTE_new(void) { return reinterpret_cast<GOSTE_CTX*>(ciphers.Make()); }
+void CCM3X_CALL GOSTE_free(GOSTE_CTX* ctx) { ciphers.Free(ctx); }
+int CCM3X_CALL GOSTE_init(GOSTE_CTX* ctx, int mode, int direction, const unsigned char* key,
+                          const unsigned char* iv, int paramNid) {
+  Cipher* c = ciphers.Find(ctx);
+  if (c == nullptr || key == nullptr || paramNid != 31 || (mode != 3 && iv == nullptr))
+    return Fail(1, "bad arguments");
+  constexpr auto kSet = gost::SBoxSet::CryptoProA;
+  c->mode = mode;
+  c->encrypt = direction == 1;
+  switch (mode) {
+    case 1:
+      c->gamma = std::make_unique<gost::Gost28147Gamma>(kSet, key, iv);
+      return 1;
+    case 2:
+      c->feedback = std::make_unique<gost::Gost28147Cfb>(kSet, key, iv);
+      return 1;
+    case 3:
+      c->mac = std::make_unique<gost::Gost28147Mac>(kSet, key);
+      return 1;
+    default:
+      return Fail(30, "mode not simulated");
+  }
+}
+int CCM3X_CALL GOSTE_update(GOSTE_CTX* ctx, const unsigned char* in, unsigned char* out,
+                            int length) {
+  Cipher* c = ciphers.Find(ctx);
+  if (c == nullptr || length < 0) return Fail(1, "bad arguments");
+  const auto size = static_cast<size_t>(length);
+  const bool done = c->mode == 1   ? c->gamma->Apply(in, out, size)
+                    : c->mode == 2 ? (c->encrypt ? c->feedback->Encrypt(in, out, size)
+                                                 : c->feedback->Decrypt(in, out, size))
+                                   : false;
+  return done ? length : Fail(1, "not a cipher context");
+}
+int CCM3X_CALL GOSTE_mac_update(GOSTE_CTX* ctx, const void* data, int length) {
+  Cipher* c = ciphers.Find(ctx);
+  if (c == nullptr || c->mode != 3 || length < 0 ||
+      !c->mac->Update(static_cast<const uint8_t*>(data), static_cast<size_t>(length)))
+    return Fail(1, "not a MAC context");
+  return length;
+}
+int CCM3X_CALL GOSTE_mac_final(GOSTE_CTX* ctx, unsigned char* mac, int capacity) {
+  Cipher* c = ciphers.Find(ctx);
+  if (c == nullptr || c->mode != 3 || capacity < 4 || !c->mac->Final(mac))
+    return Fail(1, "not a MAC context");
+  return 4;
 }
 
 int CCM3X_CALL CADB_access(const char* path, int mode) {
