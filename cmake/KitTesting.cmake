@@ -32,13 +32,14 @@ if(WIN32)
 endif()
 
 # kit_add_gtest(<name> SOURCES <files...> [LIBRARIES <libs...>] [LABELS <labels...>]
-#               [TIMEOUT <seconds>] [RESOURCE_LOCK <name>])
+#               [TIMEOUT <seconds>] [RESOURCE_LOCK <name>] [ALONE])
 # One test executable; every test case in it becomes its own CTest test with a time limit, so
 # a crashing or hanging program fails its tests instead of stalling the run. Tests that change
 # one shared thing (the COM classes of a tree's Wine prefix, say) name it as their
-# RESOURCE_LOCK and run one at a time.
+# RESOURCE_LOCK and run one at a time. Tests that search and end the processes of their Wine
+# prefix (the updater's) run ALONE, so that they never find, or end, another test's program.
 function(kit_add_gtest name)
-  cmake_parse_arguments(ARG "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "ALONE" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -64,6 +65,9 @@ function(kit_add_gtest name)
       message(FATAL_ERROR "kit_add_gtest(${name}): a test takes one lock, and display is one")
     endif()
     set(lock RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+  endif()
+  if(ARG_ALONE)
+    list(APPEND lock RUN_SERIAL TRUE)
   endif()
   # Discovery runs the program, under Wine for the Windows build: do it when the tests run,
   # inside the harness that has started the Wine server, not during the build.
