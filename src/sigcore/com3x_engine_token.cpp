@@ -96,7 +96,7 @@ int32_t TCryptoCom3xEngine::TokenDirectoryReport(const char* directory, int32_t 
       }
       std::memcpy(out, text.c_str(), text.size() + 1);
     } else {
-      *number = static_cast<int32_t>(needed);
+      *number = static_cast<int32_t>(text.size());
     }
     if (mode == 2) *number = matched ? 1 : 0;
     return mode > 0 ? SIGCORE_OK : result;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ccm3x_entry_points.h"
+#include "childprocess.h"
 #include "gostr3410_2001.h"
 #include "gostr3411_94.h"
 #include "key_blocks.h"
@@ -61,6 +62,7 @@ class Installation {
     provider_ = ccm3x::BindEntryPoints(ccom_.Get(), nullptr);
   }
   const SigcoreLibrary::Exports& Api() const { return kit_.api; }
+  const ccm3x::EntryPoints& Provider() const { return provider_.api; }
   std::string Path(const std::string& name) const { return scenario_.Path(name); }
 
   // A key container at `folder`, made as the provider's keystroke series would make it.
@@ -694,6 +696,91 @@ TEST_F(EngineService, DirectoryStructureOfAKeyMedium) {
   EXPECT_EQ(ReadBytes(root + "\\self.pub"), ReadBytes(source));
   EXPECT_TRUE(fs::is_directory(root + "\\keys\\user"));
   EXPECT_TRUE(fs::is_directory(root + "\\abonents\\bank"));
+}
+
+}  // namespace
+
+namespace {
+
+constexpr const char* kPin = "4711";
+
+int CCM3X_CALL TestTokenPin(char* buffer, int size, int, const char*) {
+  return std::snprintf(buffer, static_cast<size_t>(size), "%s", kPin);
+}
+int SIGCORE_CALL HostKeyDirPin(const char*, char* buffer, int size) {
+  return std::snprintf(buffer, static_cast<size_t>(size), "%s", kPin) > 0;
+}
+
+// A token made with the provider's tool, holding two correspondents' keys in key directory
+// 1A2F, reached through TokenKeyDirOperation (ExportObject 101 to 103).
+TEST_F(EngineService, TokenKeyDirectories) {
+  const std::string root = kit_.Path("tokens");
+  fs::create_directories(root);
+  ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", root.c_str());
+  const auto made = wintest::RunProgram("\"" + wintest::HostPath(KIT_CCOMTOKEN_EXE) + "\" --root \"" +
+                                        root + "\" create ETOKEN0 --pin " + kPin);
+  ASSERT_EQ(made.exitCode, 0u) << made.output;
+  const auto& provider = kit_.Provider();
+  ASSERT_EQ(provider.SetTokenPasswdCallback(&TestTokenPin), 1);
+  const Bytes first = sigcore_test::SignedBlock("First", "CN=First", sigcore_test::MakeKeyPair(5));
+  const Bytes second = sigcore_test::SignedBlock("Second", "CN=Second", sigcore_test::MakeKeyPair(6));
+  for (const auto& [object, block] : {std::pair{"ETOKEN0:/1A2F/EEEE/0001", &first},
+                                      std::pair{"ETOKEN0:/1A2F/EEEE/0002", &second}})
+    ASSERT_EQ(provider.CADB_write_file(object, block->data(), static_cast<int>(block->size())),
+              static_cast<int>(block->size()));
+
+  const SigcoreEngine e = customer_.Engine();
+  ASSERT_EQ(api().Import(e, 15, nullptr, reinterpret_cast<const void*>(&HostKeyDirPin), 0), 0);
+  const auto operation = [&](int type, const char* directory, int mode, char* out, int* number) {
+    return api().ExportObject(e, type, directory, mode, nullptr, out, number);
+  };
+  int number = 7;
+  EXPECT_EQ(operation(101, "1A2F", 0, nullptr, &number), 0);
+  EXPECT_EQ(number, 0);
+  EXPECT_EQ(operation(101, "9999", 0, nullptr, &number), 0);
+  EXPECT_EQ(number, -1);
+  number = 0;
+  EXPECT_EQ(operation(102, "9999/EEEE/", 1, nullptr, &number), -40);
+
+  // Mode 1 visits 0001 up to the scan depth: the reports of both keys, one after the other.
+  number = 0;
+  ASSERT_EQ(operation(102, "1A2F/EEEE/", 1, nullptr, &number), 0);
+  const int length = number;
+  std::string text(static_cast<size_t>(length) + 8, '#');
+  number = length;
+  EXPECT_EQ(operation(102, "1A2F/EEEE/", 1, text.data(), &number), -3);
+  EXPECT_EQ(number, length + 1);
+  EXPECT_EQ(text[0], '#');
+  ASSERT_EQ(operation(102, "1A2F/EEEE/", 1, text.data(), &number), 0);
+  EXPECT_EQ(text[static_cast<size_t>(length) + 1], '#') << "written past its capacity";
+  const std::string reports = text.c_str();
+  EXPECT_EQ(static_cast<int>(reports.size()), length);
+  const size_t separator = reports.find("\r\n------\r\n");
+  ASSERT_NE(separator, std::string::npos);
+  EXPECT_EQ(reports.rfind("UID=First\r\nCN=First\r\nChekRes=0\r\n", 0), 0u) << reports;
+  EXPECT_EQ(reports.substr(separator + 10, 14), "UID=Second\r\nCN");
+
+  // Mode 2 stops at the key of the reference file's UID, and tells whether the keys match;
+  // without a stated capacity the report is bounded to 2048 bytes.
+  const std::string reference = customer_.Folder() + "\\second.pub";
+  WriteBytes(reference, second);
+  std::string out(2100, '#');
+  std::memcpy(out.data(), reference.c_str(), reference.size() + 1);
+  number = 0;
+  ASSERT_EQ(operation(102, "1A2F/EEEE/", 2, out.data(), &number), 0);
+  EXPECT_EQ(number, 1);
+  EXPECT_EQ(std::string(out.c_str()).rfind("UID=Second\r\n", 0), 0u);
+  EXPECT_EQ(std::string(out.c_str()).find("------"), std::string::npos);
+  WriteBytes(reference, sigcore_test::SignedBlock("Second", "CN=Second", sigcore_test::MakeKeyPair(9)));
+  std::memcpy(out.data(), reference.c_str(), reference.size() + 1);
+  number = 0;
+  ASSERT_EQ(operation(102, "1A2F/EEEE/", 2, out.data(), &number), 0);
+  EXPECT_EQ(number, 0);
+
+  EXPECT_EQ(operation(103, "1A2F", 0, nullptr, nullptr), 0);
+  EXPECT_EQ(operation(101, "1A2F", 0, nullptr, &number), 0);
+  EXPECT_EQ(number, -1);
+  ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", nullptr);
 }
 
 }  // namespace
