@@ -1,4 +1,4 @@
-// Encrypting a 1 KB document for 100 recipients over the simulating provider, first with a
+// Encrypting a 1 KB document for 100 recipients over the kit's provider, first with a
 // binding that has agreed no keys yet (each recipient's key read, its self-signature checked
 // and a key agreed) and then again with the same binding, whose agreed keys are cached: the
 // cache should make the second encryption at least ten times faster.
@@ -25,8 +25,11 @@ void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::abort();
 }
 
-// The sender's keys and 100 correspondents' keys in a fresh folder, with the simulating
-// provider installed there as ccom.dll; made once.
+int CCM3X_CALL TypeAsAsked(int requested, int, int, void*) { return requested; }
+
+// The sender's keys and 100 correspondents' keys in a fresh folder, with the provider installed
+// there as ccom.dll; made once. The sender's container is made first, so that generating its
+// key asks for no keystrokes.
 struct Installation {
   sigcore::TCCom3x_UserParam params;
   std::string recipients;
@@ -43,18 +46,27 @@ const Installation& Installed() {
     i.params.secretKeyDir = root + "SECRET\\";
     i.params.abonentsDir = root + "ABONENTS\\";
     i.params.keyDevice = "DISK";
-    kit::CreateDirectoryPath(i.params.secretKeyDir + "KEYS\\");
+    kit::CreateDirectoryPath(i.params.secretKeyDir);
     kit::CreateDirectoryPath(i.params.abonentsDir);
-    if (!::CopyFileA(KIT_SIM_PROVIDER, (root + "ccom.dll").c_str(), FALSE)) std::abort();
+    std::string provider = std::string("Z:") + KIT_CCOM_DLL;
+    for (char& c : provider)
+      if (c == '/') c = '\\';
+    if (!::CopyFileA(provider.c_str(), (root + "ccom.dll").c_str(), FALSE)) std::abort();
     ::SetDllDirectoryA(root.c_str());
 
-    const sigcore_test::KeyPair own = sigcore_test::MakeKeyPair(1);
-    Write(i.params.userPublicKeyPath, sigcore_test::SignedBlock("SENDER", "", own));
-    // The simulation keeps the scalar in a secret key's first 32 bytes.
-    std::vector<uint8_t> secret(own.privateKey.begin(), own.privateKey.end());
-    secret.resize(36, 'K');
-    Write(i.params.secretKeyDir + "KEYS\\sk000001.sec", secret);
-    Write(i.params.secretKeyDir + "rand.opq", {});
+    sigcore::TCCom3x_DLL binding;
+    const ccm3x::EntryPoints& api = binding.Api();
+    sigcore::ProviderObject<PSE_CTX> container(api.PSE_CTX_new(), api.PSE_CTX_free);
+    if (api.PSE_CTX_set_path(container.Get(), i.params.secretKeyDir.c_str(), -1) != 1 ||
+        api.PSE_CTX_set_rand_callback(container.Get(), &TypeAsAsked) != 1 ||
+        api.PSE_CTX_generate(container.Get()) != 1 || api.PSE_CTX_write(container.Get()) != 1)
+      std::abort();
+    sigcore::TCCom3x_KeyGenParam own;
+    own.uid = "SENDER";
+    own.publicKeyPath = i.params.userPublicKeyPath;
+    own.secretKeyDir = i.params.secretKeyDir;
+    own.keyDevice = "DISK";
+    if (binding.GenerateNewOwnKey(i.params, own) != 0) std::abort();
     for (int n = 0; n < kRecipients; ++n) {
       const std::string uid = "R" + std::to_string(n);
       Write(i.params.abonentsDir + uid + ".pub",

@@ -268,10 +268,15 @@ class TCCom3x_DLL final : public TCrypto_DLL {
                       const uint8_t* signature, const std::string& detailErrorFile) const;
   // A token's PIN can be asked for: the host's functions or the on-screen keyboard (-30).
   int32_t PreparePinPrompt();
-  // Opens the container of the user's key directory: on a token at its slot (-30, -32), on
-  // disk at the folder (-29). `slot` is -1 for a disk or a token value without a directory.
-  int32_t OpenUserContainer(const TCCom3x_UserParam& params, ProviderObject<PSE_CTX>& container,
-                            std::string& place, int32_t& slot);
+  // The container of the user's key directory, where it was found: on a token the slot that
+  // holds the key directory, -1 on a disk or for a token value without a directory.
+  struct UserContainer {
+    ProviderObject<PSE_CTX> container;
+    std::string place;
+    int32_t slot = -1;
+  };
+  // Opens it: on a token at its slot (-30, -32), on disk at the folder (-29).
+  int32_t OpenUserContainer(const TCCom3x_UserParam& params, UserContainer& opened);
   // A key pair from the container's generator, and its block self-signed into `block`.
   int32_t MakeSignedKeyPair(PSE_CTX* container, const std::string& uid,
                             const std::string& ownerText, const std::string& detailErrorFile,

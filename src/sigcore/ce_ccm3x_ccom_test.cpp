@@ -414,5 +414,115 @@ TEST_F(OwnProvider, TokenPinComesFromTheHostTheKeyboardOrNobody) {
   EXPECT_EQ(keyDirAsked.size(), 2u);
 }
 
+TEST_F(OwnProvider, CustomerOnATokenAndBankOnDiskSignEncryptAndRenewOverTheProvider) {
+  // Both containers exist already: generating in them asks for no keystrokes.
+  MakeToken("ETOKEN0");
+  MakeContainer("ETOKEN0:/1A2F", {});
+  TCCom3x_UserParam bank = params_;
+  bank.keyDevice = "DISK";
+  bank.userPublicKeyPath = scenario_.Path("bank.pub");
+  bank.secretKeyDir = scenario_.Path("BANK\\");
+  bank.abonentsDir = scenario_.Path("BANKAB\\");
+  fs::create_directories(bank.abonentsDir);
+  MakeContainer(bank.secretKeyDir, {});
+  TCCom3x_DLL bankBinding;
+
+  // The customer's new own key goes to the token; the first container write is refused once.
+  TCCom3x_KeyGenParam request;
+  request.uid = "CLIENT7";
+  request.ownerText = "CN=CLIENT7";
+  request.publicKeyPath = "ETOKEN";
+  request.secretKeyDir = "1A2F\\";
+  request.keyDevice = "ETOKEN";
+  ::SetEnvironmentVariableA("CCOM_FAULT_ETOKEN_WRITE_FAILURES", "1");
+  ASSERT_EQ(binding_->GenerateNewOwnKey(params_, request), 0);
+  char faultsLeft[8] = {};
+  ::GetEnvironmentVariableA("CCOM_FAULT_ETOKEN_WRITE_FAILURES", faultsLeft, sizeof faultsLeft);
+  EXPECT_STREQ(faultsLeft, "0");
+  ::SetEnvironmentVariableA("CCOM_FAULT_ETOKEN_WRITE_FAILURES", nullptr);
+  const std::vector<uint8_t> customerBlock = ReadObject("ETOKEN0:/1A2F/AAAA");
+  EXPECT_TRUE(Exists("ETOKEN0:/1A2F/DDDD/0002"));
+  request.uid = "BANK";
+  request.publicKeyPath = bank.userPublicKeyPath;
+  request.secretKeyDir = bank.secretKeyDir;
+  request.keyDevice = "DISK";
+  ASSERT_EQ(bankBinding.GenerateNewOwnKey(bank, request), 0);
+  std::vector<uint8_t> bankBlock(kMaxPublicKeyBlockSize);
+  bankBlock.resize(static_cast<size_t>(
+      std::ifstream(bank.userPublicKeyPath, std::ios::binary)
+          .read(reinterpret_cast<char*>(bankBlock.data()), kMaxPublicKeyBlockSize)
+          .gcount()));
+  TCCom3x_CashNode customerKey, bankKey;
+  ASSERT_EQ(ParsePublicKeyBlock(customerBlock.data(), static_cast<int32_t>(customerBlock.size()), customerKey), 0);
+  ASSERT_EQ(ParsePublicKeyBlock(bankBlock.data(), static_cast<int32_t>(bankBlock.size()), bankKey), 0);
+  EXPECT_TRUE(GostVerifies(customerKey.publicKey, customerBlock.data(), customerBlock.size() - 68,
+                           customerKey.signature.data()));
+
+  // Each keeps the other's key: the customer in the token's EEEE folder.
+  ASSERT_EQ(Store(bankBlock), 0);
+  EXPECT_TRUE(Exists("ETOKEN0:/1A2F/EEEE/0001"));
+  ASSERT_EQ(bankBinding.StorePublicKey(bank, customerBlock.data(), true,
+                                       static_cast<int32_t>(customerBlock.size())),
+            0);
+
+  // The customer signs a payment order; the bank and the GOST library confirm it.
+  const std::string order = "payment order 17: 100.00";
+  const auto* orderBytes = reinterpret_cast<const uint8_t*>(order.data());
+  const auto orderLength = static_cast<int32_t>(order.size());
+  std::vector<uint8_t> signature(319);
+  int32_t signatureLength = 0;
+  ASSERT_EQ(binding_->SignData(params_, orderBytes, orderLength, signature.data(), &signatureLength), 0);
+  char signer[255] = {};
+  EXPECT_EQ(bankBinding.VerifyData(bank, orderBytes, orderLength, signature.data(), signatureLength, signer), 0);
+  EXPECT_STREQ(signer, "CLIENT7");
+  std::vector<uint8_t> signedMessage(signature.begin(), signature.begin() + 8);
+  signedMessage.insert(signedMessage.end(), order.begin(), order.end());
+  EXPECT_TRUE(GostVerifies(customerKey.publicKey, signedMessage.data(), signedMessage.size(),
+                           signature.data() + 8));
+
+  // The customer encrypts it for the bank, which decrypts it; a changed byte is found.
+  for (const char* method : {"GAMMA", "GFB"}) {
+    SCOPED_TRACE(method);
+    std::vector<uint8_t> buffer(order.begin(), order.end());
+    buffer.resize(order.size() + 1000);
+    int32_t length = orderLength;
+    ASSERT_EQ(binding_->EncodeData(params_, method, "BANK", buffer.data(), &length), 0);
+    buffer.resize(static_cast<size_t>(length));
+    std::vector<uint8_t> damaged = buffer;
+    damaged.back() ^= 1;
+    int32_t damagedLength = length;
+    EXPECT_EQ(bankBinding.DecodeData(bank, damaged.data(), &damagedLength), -18);
+    // A sender value off the curve is refused by the provider before any key is derived.
+    damaged = buffer;
+    damaged[buffer.size() - order.size() - 1] ^= 1;
+    EXPECT_GT(bankBinding.DecodeData(bank, damaged.data(), &damagedLength), 0);
+    ASSERT_EQ(bankBinding.DecodeData(bank, buffer.data(), &length), 0);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + length), order);
+  }
+  uint8_t digest[32], expected[32];
+  int32_t digestSize = 32;
+  ASSERT_EQ(bankBinding.HashData(bank, orderBytes, orderLength, 0, digest, &digestSize), 0);
+  ASSERT_TRUE(gost::Hash(gost::HashParams::CryptoPro, orderBytes, order.size(), expected));
+  EXPECT_EQ(std::vector<uint8_t>(digest, digest + 32), std::vector<uint8_t>(expected, expected + 32));
+
+  // The customer renews the key under a new UID; once installed, it signs, and the bank's key
+  // and the old own key stay on the token as correspondents'.
+  TCCom3x_CashNode successor;
+  successor.uid = "CLIENT7 (2)";
+  std::vector<uint8_t> next;
+  ASSERT_EQ(binding_->RemoteGenerateStart(params_, successor, next), 0);
+  EXPECT_TRUE(Exists("ETOKEN0:/1A2F/DDDD/0003"));
+  ASSERT_EQ(binding_->WriteNewKeyRequest(params_, next.data(), static_cast<int32_t>(next.size())), 0);
+  ASSERT_EQ(binding_->RemoteGenerateFinish(params_, next.data(), static_cast<int32_t>(next.size())), 0);
+  EXPECT_EQ(ReadObject("ETOKEN0:/1A2F/AAAA"), next);
+  TCCom3x_CashNode nextKey;
+  ASSERT_EQ(ParsePublicKeyBlock(next.data(), static_cast<int32_t>(next.size()), nextKey), 0);
+  ExpectSessionSignsFor(nextKey.publicKey);
+  TCCom3x_CashNode kept;
+  EXPECT_EQ(binding_->FindNodeByUID(params_, "CLIENT7", true, kept), 0);
+  EXPECT_EQ(kept.publicKey, customerKey.publicKey);
+  EXPECT_EQ(binding_->FindNodeByUID(params_, "BANK", true, kept), 0);
+}
+
 }  // namespace
 }  // namespace sigcore

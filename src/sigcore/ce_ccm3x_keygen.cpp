@@ -171,19 +171,17 @@ int32_t TCCom3x_DLL::RemoteGenerateStart(const TCCom3x_UserParam& params,
                                          std::vector<uint8_t>& block) {
   if (request.uid.empty()) return SIGCORE_NO_NEW_KEY_UID;
   if (!FitsBlock(request.uid, request.ownerText)) return SIGCORE_BAD_ARGUMENT;
-  ProviderObject<PSE_CTX> container;
-  std::string place;
-  int32_t slot = -1;
-  if (const int32_t result = OpenUserContainer(params, container, place, slot);
-      result != SIGCORE_OK)
-    return result;
+  UserContainer opened;
+  if (const int32_t result = OpenUserContainer(params, opened); result != SIGCORE_OK) return result;
   gost::Wiped<SecretKey> secretKey;
-  if (const int32_t result = MakeSignedKeyPair(container.Get(), request.uid, request.ownerText,
-                                               params.detailErrorFile, *secretKey, block);
+  if (const int32_t result =
+          MakeSignedKeyPair(opened.container.Get(), request.uid, request.ownerText,
+                            params.detailErrorFile, *secretKey, block);
       result != SIGCORE_OK)
     return result;
-  const int32_t result = WriteSecretKey(params.keyDevice, params.secretKeyDir, secretKey->data(),
-                                        slot, params.detailErrorFile, params.deviceScanDepth);
+  const int32_t result =
+      WriteSecretKey(params.keyDevice, params.secretKeyDir, secretKey->data(), opened.slot,
+                     params.detailErrorFile, params.deviceScanDepth);
   // A block whose secret key was not kept must not become a request.
   if (result != SIGCORE_OK) block.clear();
   return result;
@@ -197,15 +195,12 @@ int32_t TCCom3x_DLL::RemoteGenerateFinish(const TCCom3x_UserParam& params, const
   if (!VerifyBlockSelfSignature(fresh)) return SIGCORE_PUBLIC_KEY_DAMAGED;
   fresh.verified = true;
   {
-    ProviderObject<PSE_CTX> container;
-    std::string place;
-    int32_t slot = -1;
-    if (const int32_t result = OpenUserContainer(params, container, place, slot);
-        result != SIGCORE_OK)
+    UserContainer opened;
+    if (const int32_t result = OpenUserContainer(params, opened); result != SIGCORE_OK)
       return result;
     gost::Wiped<SecretKey> key;
-    if (const int32_t result =
-            FindSecretKey(slot >= 0, place, fresh, container.Get(), params, *key);
+    if (const int32_t result = FindSecretKey(opened.slot >= 0, opened.place, fresh,
+                                             opened.container.Get(), params, *key);
         result != SIGCORE_OK)
       return result;
   }
@@ -225,8 +220,9 @@ int32_t TCCom3x_DLL::RemoteGenerateFinish(const TCCom3x_UserParam& params, const
       // Written over the old key in one step, so that a failed write leaves the old key whole.
       if (old.fromToken) {
         const int32_t slot = GetSlotNumberForTokenObject(params.keyDevice, old.storagePath);
+        if (slot < 0) return SIGCORE_TOKEN_PUBLIC_KEY_NOT_WRITTEN;
         const std::string path = TokenObjectPath(params.keyDevice, slot, old.storagePath);
-        if (slot < 0 || api_.CADB_write_file(path.c_str(), block, length) != length) {
+        if (api_.CADB_write_file(path.c_str(), block, length) != length) {
           ProviderFailure(params);
           return SIGCORE_TOKEN_PUBLIC_KEY_NOT_WRITTEN;
         }

@@ -149,11 +149,10 @@ int32_t TCCom3x_DLL::PreparePinPrompt() {
   return SIGCORE_OK;
 }
 
-int32_t TCCom3x_DLL::OpenUserContainer(const TCCom3x_UserParam& params,
-                                       ProviderObject<PSE_CTX>& container, std::string& place,
-                                       int32_t& slot) {
+int32_t TCCom3x_DLL::OpenUserContainer(const TCCom3x_UserParam& params, UserContainer& opened) {
   // The container's place is settled before the provider is asked for anything.
-  slot = -1;
+  std::string place;
+  int32_t slot = -1;
   if (IsTokenDevice(params.keyDevice)) {
     if (const int32_t result = PreparePinPrompt(); result != SIGCORE_OK) return result;
     if (IsTokenKeyDirName(params.secretKeyDir)) {
@@ -171,7 +170,7 @@ int32_t TCCom3x_DLL::OpenUserContainer(const TCCom3x_UserParam& params,
 
   PSE_CTX* const created = api_.PSE_CTX_new();
   if (created == nullptr) return ProviderFailure(params);
-  ProviderObject<PSE_CTX> opened(created, api_.PSE_CTX_free);
+  ProviderObject<PSE_CTX> container(created, api_.PSE_CTX_free);
   if (const int32_t result = InOrder(
           [&] { return Check(api_.PSE_CTX_set_path(created, place.c_str(), -1), 1, params); },
           [&] {
@@ -180,7 +179,9 @@ int32_t TCCom3x_DLL::OpenUserContainer(const TCCom3x_UserParam& params,
           [&] { return Check(api_.PSE_CTX_read(created), 1, params); });
       result != SIGCORE_OK)
     return result;
-  container = std::move(opened);
+  opened.container = std::move(container);
+  opened.place = std::move(place);
+  opened.slot = slot;
   return SIGCORE_OK;
 }
 
@@ -189,20 +190,18 @@ int32_t TCCom3x_DLL::CreateSKCash(const TCCom3x_CashNode& ownNode,
   SessionGuard session(sessionLock_);
   CloseKeySession();
 
-  ProviderObject<PSE_CTX> container;
-  std::string place;
-  int32_t slot = -1;
-  if (const int32_t result = OpenUserContainer(params, container, place, slot);
-      result != SIGCORE_OK)
+  UserContainer opened;
+  if (const int32_t result = OpenUserContainer(params, opened); result != SIGCORE_OK)
     return result;
-  tokenName_ = slot >= 0 ? params.keyDevice + std::to_string(slot) : std::string();
+  const bool onToken = opened.slot >= 0;
+  tokenName_ = onToken ? params.keyDevice + std::to_string(opened.slot) : std::string();
 
   gost::Wiped<SecretKey> key;
-  if (const int32_t result =
-          FindSecretKey(slot >= 0, place, ownNode, container.Get(), params, *key);
+  if (const int32_t result = FindSecretKey(onToken, opened.place, ownNode,
+                                           opened.container.Get(), params, *key);
       result != SIGCORE_OK)
     return result;
-  sessionContainer_ = std::move(container);
+  sessionContainer_ = std::move(opened.container);
   *ownSecretKey_ = *key;
   return SIGCORE_OK;
 }
