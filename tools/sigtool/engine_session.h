@@ -21,7 +21,9 @@ struct ParamSetting {
 struct EngineOptions {
   std::vector<ParamSetting> settings;
   std::string root;  // SetRootPath, when not empty
-  std::string pin;   // answers token PIN requests; empty: the kit's PIN form asks
+  // Answers token PIN requests, for scripts and demos (a command line is no place for a real
+  // PIN); empty: the kit's PIN form asks.
+  std::string pin;
 };
 
 // Reads a profile: "N=VALUE" lines set parameter N, "root=PATH" and "pin=PIN" the rest; blank
