@@ -784,3 +784,66 @@ TEST_F(EngineService, TokenKeyDirectories) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host that keeps the own public key itself hands it over as a buffer (Import 13); the
+// engine then signs with the secret key of its key directory.
+TEST_F(EngineService, OwnKeyGivenAsABufferAndKeyDataSizes) {
+  SigcoreEngineHandle host(api());
+  customer_.Configure(host);
+  ASSERT_EQ(api().SetCryptoParamValue(host, 1, ""), 0);
+  const Bytes own = ReadBytes(customer_.PublicKeyFile());
+  char uid[255] = {};
+  EXPECT_EQ(api().GetCurrentUserUID(host, uid), -9);
+  Bytes damaged = own;
+  damaged[damaged.size() - 1] ^= 1;
+  EXPECT_EQ(api().Import(host, 13, nullptr, damaged.data(), static_cast<int>(damaged.size())), -13);
+  ASSERT_EQ(api().Import(host, 13, nullptr, own.data(), static_cast<int>(own.size())), 0);
+  ASSERT_EQ(api().GetCurrentUserUID(host, uid), 0);
+  EXPECT_STREQ(uid, "Client7");
+  const Bytes data = Text("order signed with a key the host handed over");
+  Bytes signature(319);
+  int length = 319;
+  ASSERT_EQ(api().SignData(host, data.data(), static_cast<int>(data.size()), signature.data(),
+                           &length, nullptr),
+            0);
+  signature.resize(static_cast<size_t>(length));
+  EXPECT_EQ(bank_.Verify(data, signature), std::make_pair(0, std::string("Client7")));
+
+  // Key data and reports by size: a query, a buffer one byte short, an exact one.
+  const SigcoreEngine e = bank_.Engine();
+  int size = 0;
+  ASSERT_EQ(api().ExportObject(e, 1, "Client7", 0, nullptr, nullptr, &size), 0);
+  EXPECT_EQ(size, static_cast<int>(own.size()));
+  Bytes out(own.size(), 0xEE);
+  size = static_cast<int>(own.size()) - 1;
+  EXPECT_EQ(api().ExportObject(e, 1, "Client7", 0, nullptr, out.data(), &size), -3);
+  EXPECT_EQ(out[0], 0xEE);
+  size = static_cast<int>(own.size());
+  ASSERT_EQ(api().ExportObject(e, 1, "Client7", 0, nullptr, out.data(), &size), 0);
+  EXPECT_EQ(out, own);
+  EXPECT_EQ(api().ExportObject(e, 1, "", 0, nullptr, out.data(), &size), -11);
+  EXPECT_EQ(api().ExportObject(e, 1, "Nobody", 0, nullptr, out.data(), &size), -9);
+
+  size = 0;
+  ASSERT_EQ(api().ExportObject(e, 14, own.data(), static_cast<int>(own.size()), nullptr, nullptr,
+                               &size),
+            0);
+  const int needed = size;
+  std::string report(static_cast<size_t>(needed) + 1, '#');
+  size = needed - 1;
+  EXPECT_EQ(api().ExportObject(e, 14, own.data(), static_cast<int>(own.size()), nullptr,
+                               report.data(), &size),
+            -3);
+  EXPECT_EQ(size, needed);
+  size = needed;
+  ASSERT_EQ(api().ExportObject(e, 14, own.data(), static_cast<int>(own.size()), nullptr,
+                               report.data(), &size),
+            0);
+  EXPECT_EQ(report[static_cast<size_t>(needed)], '#');
+  EXPECT_EQ(std::strlen(report.c_str()), static_cast<size_t>(needed - 1));
+  EXPECT_EQ(api().ExportObject(e, 14, damaged.data(), 10, nullptr, report.data(), &size), -9);
+}
+
+}  // namespace
