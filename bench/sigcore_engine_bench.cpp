@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ccm3x_entry_points.h"
+#include "ccom_container.h"
 #include "gost28147_modes.h"
 #include "gost_bench_inputs.h"
 #include "gostr3410_2001.h"
@@ -36,8 +37,6 @@ void CheckAt(bool ok, int line) {
   std::abort();
 }
 
-int CCM3X_CALL TypeRequested(int requested, int, int, void*) { return requested; }
-
 std::string WindowsPath(std::string path) {
   for (char& c : path)
     if (c == '/') c = '\\';
@@ -59,14 +58,8 @@ struct Installation {
     // The container first, as a person's keystrokes would make it.
     const HMODULE ccom = ::LoadLibraryA((folder + "\\ccom.dll").c_str());
     Check(ccom != nullptr);
-    const ccm3x::EntryPoints api = ccm3x::BindEntryPoints(ccom, nullptr).api;
-    PSE_CTX* container = api.PSE_CTX_new();
     const std::string keys = folder + "\\keys";
-    ::CreateDirectoryA(keys.c_str(), nullptr);
-    Check(api.PSE_CTX_set_path(container, keys.c_str(), -1) == 1 &&
-          api.PSE_CTX_set_rand_callback(container, &TypeRequested) == 1 &&
-          api.PSE_CTX_generate(container) == 1 && api.PSE_CTX_write(container) == 1);
-    api.PSE_CTX_free(container);
+    Check(sigcore_test::MakeProviderContainer(ccm3x::BindEntryPoints(ccom, nullptr).api, keys) == 0);
 
     library = std::make_unique<sigcore::SigcoreLibrary>(folder + "\\sigcore.dll");
     Check(library->Loaded());

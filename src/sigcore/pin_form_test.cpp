@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ccm3x_entry_points.h"
+#include "ccom_container.h"
 #include "childprocess.h"
 #include "form_testing.h"
 #include "pkblock.h"
@@ -27,7 +28,6 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr const char* kPin = "2580";
 
-int CCM3X_CALL TypeAsAsked(int requested, int, int, void*) { return requested; }
 int CCM3X_CALL TestPin(char* buffer, int size, int, const char*) {
   return std::snprintf(buffer, static_cast<size_t>(size), "%s", kPin);
 }
@@ -56,12 +56,11 @@ class SignatureOnAToken : public ::testing::Test {
   void MakeKeyOnToken() {
     const ccm3x::EntryPoints api = ccm3x::BindEntryPoints(ccom_.Get(), nullptr).api;
     ASSERT_EQ(api.SetTokenPasswdCallback(&TestPin), 1);
+    ASSERT_EQ(sigcore_test::MakeProviderContainer(api, "ETOKEN0:/1A2F"), 0);
     PSE_CTX* container = api.PSE_CTX_new();
     ASSERT_NE(container, nullptr);
     ASSERT_EQ(api.PSE_CTX_set_path(container, "ETOKEN0:/1A2F", -1), 1);
-    ASSERT_EQ(api.PSE_CTX_set_rand_callback(container, &TypeAsAsked), 1);
-    ASSERT_EQ(api.PSE_CTX_generate(container), 1);
-    ASSERT_EQ(api.PSE_CTX_write(container), 1);
+    ASSERT_EQ(api.PSE_CTX_read(container), 1);
     PSE* const pse = api.PSE_CTX_get_pse(container);
     std::array<uint8_t, 36> secret{};
     sigcore::TCCom3x_CashNode node;

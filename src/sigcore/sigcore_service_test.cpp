@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ccm3x_entry_points.h"
+#include "ccom_container.h"
 #include "childprocess.h"
 #include "gostr3410_2001.h"
 #include "gostr3411_94.h"
@@ -49,9 +50,6 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 }
 Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
 
-// A new container's generator is seeded with the characters it asks for.
-int CCM3X_CALL TypeAsAsked(int requested, int, int, void*) { return requested; }
-
 // The kit installed in a folder with the provider beside it, as a host finds it.
 class Installation {
  public:
@@ -67,15 +65,7 @@ class Installation {
 
   // A key container at `folder`, made as the provider's keystroke series would make it.
   void MakeContainer(const std::string& folder) const {
-    fs::create_directories(folder);
-    const auto& api = provider_.api;
-    PSE_CTX* container = api.PSE_CTX_new();
-    ASSERT_NE(container, nullptr);
-    EXPECT_EQ(api.PSE_CTX_set_path(container, folder.c_str(), -1), 1);
-    EXPECT_EQ(api.PSE_CTX_set_rand_callback(container, &TypeAsAsked), 1);
-    EXPECT_EQ(api.PSE_CTX_generate(container), 1);
-    EXPECT_EQ(api.PSE_CTX_write(container), 1);
-    api.PSE_CTX_free(container);
+    EXPECT_EQ(sigcore_test::MakeProviderContainer(provider_.api, folder), 0) << folder;
   }
 
  private:
