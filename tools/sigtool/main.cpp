@@ -1,12 +1,11 @@
 // sigtool: the kit's host program for people and for end-to-end tests.
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "console_text.h"
 #include "engine_commands.h"
+#include "file_io.h"
 #include "fileversion.h"
 #include "libload.h"
 #include "mimecode.h"
@@ -15,33 +14,20 @@
 
 namespace {
 
-bool ReadAll(const char* path, std::string& contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  contents.assign(std::istreambuf_iterator<char>(in), {});
-  return true;
-}
-
-bool WriteAll(const char* path, const void* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  return static_cast<bool>(out);
-}
-
 int Fail(const std::string& text, const std::string& detail = "") {
   sigtool::Err("sigtool: " + text + detail + "\n");
   return 1;
 }
 
 int Base64EncodeFile(const char* input, const char* output) {
-  std::string data;
-  if (!ReadAll(input, data)) return Fail("не удалось прочитать файл ", input);
+  std::vector<unsigned char> data;
+  if (!sigtool::ReadWholeFile(input, data)) return Fail("не удалось прочитать файл ", input);
   char* text = nullptr;
   int32_t length = 0;
   kit::Base64Encode(data.data(), static_cast<int32_t>(data.size()), &text, &length);
   kit::Base64Block<char> owned(text);
   if (text == nullptr) return Fail("нечего кодировать: файл пуст или слишком велик");
-  if (!WriteAll(output, text, static_cast<size_t>(length)))
+  if (!sigtool::WriteWholeFile(output, text, static_cast<size_t>(length)))
     return Fail("не удалось записать ", output);
   sigtool::Out(std::string(input) + ": " + std::to_string(data.size()) + " байт -> " + output +
                ": " + std::to_string(length) + " символов Base64\n");
@@ -49,14 +35,14 @@ int Base64EncodeFile(const char* input, const char* output) {
 }
 
 int Base64DecodeFile(const char* input, const char* output) {
-  std::string text;
-  if (!ReadAll(input, text)) return Fail("не удалось прочитать файл ", input);
+  std::vector<unsigned char> text;
+  if (!sigtool::ReadWholeFile(input, text)) return Fail("не удалось прочитать файл ", input);
   uint8_t* data = nullptr;
   int32_t length = 0;
-  kit::Base64Decode(text.data(), static_cast<int32_t>(text.size()), &data, &length);
+  kit::Base64Decode(reinterpret_cast<const char*>(text.data()), static_cast<int32_t>(text.size()), &data, &length);
   kit::Base64Block<uint8_t> owned(data);
   if (data == nullptr) return Fail("текст не является Base64 (длина должна быть кратна 4)");
-  if (!WriteAll(output, data, static_cast<size_t>(length)))
+  if (!sigtool::WriteWholeFile(output, data, static_cast<size_t>(length)))
     return Fail("не удалось записать ", output);
   sigtool::Out(std::string(input) + ": " + std::to_string(text.size()) + " символов Base64 -> " +
                output + ": " + std::to_string(length) + " байт\n");

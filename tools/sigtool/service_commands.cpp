@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "ccm3x_entry_points.h"
 #include "console_text.h"
+#include "file_io.h"
 #include "fileutil.h"
 #include "libload.h"
 #include "textutil.h"
@@ -19,19 +17,6 @@ using Bytes = std::vector<unsigned char>;
 
 constexpr int kUsage = 2;
 constexpr int kFailed = 1;
-
-bool ReadFile(const std::string& path, Bytes& data) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  data.assign(std::istreambuf_iterator<char>(in), {});
-  return true;
-}
-
-bool WriteFile(const std::string& path, const void* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  return static_cast<bool>(out);
-}
 
 int CannotRead(const std::string& path) {
   Err("sigtool: не удалось прочитать файл " + path + "\n");
@@ -120,7 +105,7 @@ int KeyGen(const EngineOptions& options, const Args& args) {
 int Sign(const EngineOptions& options, const Args& args) {
   if (args.size() != 2) return kUsage;
   Bytes data;
-  if (!ReadFile(args[0], data)) return CannotRead(args[0]);
+  if (!ReadWholeFile(args[0], data)) return CannotRead(args[0]);
   const Session session(options);
   if (!session.Ready()) return kFailed;
   const auto& api = session.Api();
@@ -132,7 +117,7 @@ int Sign(const EngineOptions& options, const Args& args) {
         result != 0)
       return session.Fail("подпись", result);
     data.resize(static_cast<size_t>(signedLength));
-    if (!WriteFile(args[1], data.data(), data.size())) return CannotWrite(args[1]);
+    if (!WriteWholeFile(args[1], data.data(), data.size())) return CannotWrite(args[1]);
     Out(args[0] + ": подписан, " + std::to_string(signedLength) + " байт с подписью -> " +
         args[1] + "\n");
     return 0;
@@ -143,7 +128,7 @@ int Sign(const EngineOptions& options, const Args& args) {
                                       signature.data(), &length, nullptr);
       result != 0)
     return session.Fail("подпись", result);
-  if (!WriteFile(args[1], signature.data(), static_cast<size_t>(length))) return CannotWrite(args[1]);
+  if (!WriteWholeFile(args[1], signature.data(), static_cast<size_t>(length))) return CannotWrite(args[1]);
   Out(args[0] + ": подпись " + reinterpret_cast<const char*>(signature.data()) + ", " +
       std::to_string(length) + " байт -> " + args[1] + "\n");
   return 0;
@@ -153,7 +138,7 @@ int Verify(const EngineOptions& options, const Args& args) {
   // verify DATA SIGNATURE, or verify SIGNED.sgn [DATA-OUT]
   if (args.empty() || args.size() > 2) return kUsage;
   Bytes data;
-  if (!ReadFile(args[0], data)) return CannotRead(args[0]);
+  if (!ReadWholeFile(args[0], data)) return CannotRead(args[0]);
   const Session session(options);
   if (!session.Ready()) return kFailed;
   const auto& api = session.Api();
@@ -163,12 +148,12 @@ int Verify(const EngineOptions& options, const Args& args) {
     if (const int result = api.RemoveSign(session.Engine(), data.data(), &length, signer);
         result != 0)
       return session.Fail("проверка подписи " + args[0], result);
-    if (args.size() == 2 && !WriteFile(args[1], data.data(), static_cast<size_t>(length)))
+    if (args.size() == 2 && !WriteWholeFile(args[1], data.data(), static_cast<size_t>(length)))
       return CannotWrite(args[1]);
   } else {
     if (args.size() != 2) return kUsage;
     Bytes signature;
-    if (!ReadFile(args[1], signature)) return CannotRead(args[1]);
+    if (!ReadWholeFile(args[1], signature)) return CannotRead(args[1]);
     if (const int result = api.VerifyData(session.Engine(), data.data(), Length(data),
                                           signature.data(), Length(signature), signer);
         result != 0)
@@ -181,7 +166,7 @@ int Verify(const EngineOptions& options, const Args& args) {
 int Encrypt(const EngineOptions& options, const Args& args) {
   if (args.size() != 2 && args.size() != 3) return kUsage;
   Bytes data;
-  if (!ReadFile(args[0], data)) return CannotRead(args[0]);
+  if (!ReadWholeFile(args[0], data)) return CannotRead(args[0]);
   const Session session(options);
   if (!session.Ready()) return kFailed;
   const auto& api = session.Api();
@@ -193,7 +178,7 @@ int Encrypt(const EngineOptions& options, const Args& args) {
   if (const int result = api.EncodeData(session.Engine(), data.data(), &length, recipients.c_str());
       result != 0)
     return session.Fail("шифрование", result);
-  if (!WriteFile(args[1], data.data(), static_cast<size_t>(length))) return CannotWrite(args[1]);
+  if (!WriteWholeFile(args[1], data.data(), static_cast<size_t>(length))) return CannotWrite(args[1]);
   Out(args[0] + ": зашифрован для " + (recipients.empty() ? session.Param(6) : recipients) +
       ", " + std::to_string(length) + " байт -> " + args[1] + "\n");
   return 0;
@@ -202,14 +187,14 @@ int Encrypt(const EngineOptions& options, const Args& args) {
 int Decrypt(const EngineOptions& options, const Args& args) {
   if (args.size() != 2) return kUsage;
   Bytes data;
-  if (!ReadFile(args[0], data)) return CannotRead(args[0]);
+  if (!ReadWholeFile(args[0], data)) return CannotRead(args[0]);
   const Session session(options);
   if (!session.Ready()) return kFailed;
   int length = Length(data);
   if (const int result = session.Api().DecodeData(session.Engine(), data.data(), &length, nullptr);
       result != 0)
     return session.Fail("расшифрование " + args[0], result);
-  if (!WriteFile(args[1], data.data(), static_cast<size_t>(length))) return CannotWrite(args[1]);
+  if (!WriteWholeFile(args[1], data.data(), static_cast<size_t>(length))) return CannotWrite(args[1]);
   Out(args[0] + ": расшифрован, " + std::to_string(length) + " байт -> " + args[1] + "\n");
   return 0;
 }
@@ -220,7 +205,7 @@ int Hash(const EngineOptions& options, const Args& args) {
   const int formNumber = form == "base64" ? 1 : form == "hex" ? 2 : form == "raw" ? 0 : -1;
   if (formNumber < 0) return kUsage;
   Bytes data;
-  if (!ReadFile(args[0], data)) return CannotRead(args[0]);
+  if (!ReadWholeFile(args[0], data)) return CannotRead(args[0]);
   const Session session(options);
   if (!session.Ready()) return kFailed;
   Bytes hash(64);
@@ -279,7 +264,7 @@ int Export(const EngineOptions& options, const Args& args) {
           session.Api().ExportObject(session.Engine(), 1, uid, 0, nullptr, key.data(), &size);
       result != 0)
     return session.Fail(std::string("открытый ключ ") + uid, result);
-  if (!WriteFile(args.back(), key.data(), static_cast<size_t>(size))) return CannotWrite(args.back());
+  if (!WriteWholeFile(args.back(), key.data(), static_cast<size_t>(size))) return CannotWrite(args.back());
   Out(std::string("Открытый ключ ") + uid + ": " + std::to_string(size) + " байт -> " +
       args.back() + "\n");
   return 0;
@@ -298,7 +283,7 @@ int TransferCommand(const EngineOptions& options, const Args& args) {
                            : api.GetPublicKeyTransfer(engine, args[1].c_str(), transfer.data());
     if (result != 0) return session.Fail("передача открытого ключа", result);
     const std::string text = transfer.c_str();
-    if (!WriteFile(args.back(), text.data(), text.size())) return CannotWrite(args.back());
+    if (!WriteWholeFile(args.back(), text.data(), text.size())) return CannotWrite(args.back());
     Out((args.size() == 2 ? std::string("Передача собственного открытого ключа")
                           : "Передача открытого ключа " + args[1]) +
         ": " + std::to_string(text.size()) + " символов Base64 -> " + args.back() + "\n");
@@ -306,7 +291,7 @@ int TransferCommand(const EngineOptions& options, const Args& args) {
   }
   if ((args[0] == "import" || args[0] == "show") && args.size() == 2) {
     Bytes text;
-    if (!ReadFile(args[1], text)) return CannotRead(args[1]);
+    if (!ReadWholeFile(args[1], text)) return CannotRead(args[1]);
     text.push_back(0);
     const char* transfer = reinterpret_cast<const char*>(text.data());
     char uid[256] = {};
@@ -356,13 +341,13 @@ int Renew(const EngineOptions& options, const Args& args) {
         result != 0)
       return session.Fail("запрос на новый ключ", result);
     const std::string text = transfer.c_str();
-    if (!WriteFile(args[1], text.data(), text.size())) return CannotWrite(args[1]);
+    if (!WriteWholeFile(args[1], text.data(), text.size())) return CannotWrite(args[1]);
     Out("Запрос на новый ключ -> " + args[1] + "\n" + ReportOf(session, "") + "\n");
     return 0;
   }
   if (args[0] == "certify" && args.size() == 3) {
     Bytes request;
-    if (!ReadFile(args[1], request)) return CannotRead(args[1]);
+    if (!ReadWholeFile(args[1], request)) return CannotRead(args[1]);
     request.push_back(0);
     Bytes keyData(1143);
     int size = Length(keyData);
@@ -376,7 +361,7 @@ int Renew(const EngineOptions& options, const Args& args) {
                                             answer.data(), &answerSize);
         result != 0)
       return session.Fail("сертификат", result);
-    if (!WriteFile(args[2], answer.data(), static_cast<size_t>(answerSize)))
+    if (!WriteWholeFile(args[2], answer.data(), static_cast<size_t>(answerSize)))
       return CannotWrite(args[2]);
     Out("Новый ключ из " + args[1] + " заверен подписью " + session.Param(9) + " -> " + args[2] +
         "\n");
@@ -384,7 +369,7 @@ int Renew(const EngineOptions& options, const Args& args) {
   }
   if (args[0] == "finish" && args.size() == 2) {
     Bytes answer;
-    if (!ReadFile(args[1], answer)) return CannotRead(args[1]);
+    if (!ReadWholeFile(args[1], answer)) return CannotRead(args[1]);
     answer.push_back(0);
     int state = 0;
     if (const int result = api.RemoteGenerateFinishEx(
