@@ -71,6 +71,9 @@ std::string Environment(const char* name) {
 void Log(const std::string& line) {
   const std::string path = Environment("CCOM_SIM_LOG");
   if (path.empty()) return;
+  // Appends from several threads at once would lose lines.
+  static std::mutex logLock;
+  std::lock_guard guard(logLock);
   if (FILE* file = std::fopen(path.c_str(), "ab")) {
     std::fprintf(file, "%s\n", line.c_str());
     std::fclose(file);
