@@ -270,3 +270,51 @@ TEST_F(SigtoolService, CustomerAndBankFromKeysToRenewal) {
 }
 
 }  // namespace
+
+namespace {
+
+// The kit installed in a folder of its own, as on a customer's machine, its ActiveX loader
+// registered: what "doctor" finds there, and what it says when something is missing.
+TEST_F(SigtoolTest, DoctorChecksAnInstallation) {
+  const fs::path built = fs::path(kSigtool).parent_path();
+  const fs::path kit = dir_ / "kit";
+  fs::create_directories(kit);
+  for (const char* file : {"sigtool.exe", "sigcore.dll", "orvavk.dll", "ccom.dll", "ccomio.dll"})
+    fs::copy_file(built / file, kit / file);
+  fs::copy_file(wintest::HostPath(KIT_AXGATE_DLL), kit / "axgate.dll");
+  fs::copy_file(wintest::HostPath(KIT_COPIER_EXE), kit / "copier.exe");
+  fs::create_directories(dir_ / "abonents");
+  const std::string sigtool = "\"" + (kit / "sigtool.exe").string() + "\" --set \"1=" +
+                              In("self.pub") + "\" --set \"2=" + In("keys") + "\" --set \"4=" +
+                              In("abonents") + "\" --set 9=CLIENT --set \"18=" + In("self.pub") +
+                              "\" --set \"19=" + In("keys") + "\" ";
+  const std::string server = (kit / "axgate.dll").string();
+  const auto regsvr32 = [&](const char* mode) {
+    return wintest::RunProgram(std::string("regsvr32 ") + mode + " \"" + server + "\"").exitCode;
+  };
+  ASSERT_EQ(wintest::RunProgram(sigtool + "keygen --auto-keystrokes").exitCode, 0u);
+  ASSERT_EQ(regsvr32("/s"), 0u);
+  const auto healthy = wintest::RunProgram(sigtool + "doctor");
+  ASSERT_EQ(regsvr32("/u /s"), 0u);
+  EXPECT_EQ(healthy.exitCode, 0u) << healthy.output;
+  EXPECT_EQ(healthy.output.find("!!"), std::string::npos) << healthy.output;
+  for (const std::string& line :
+       {Utf8(u8"OK  Комплект зарегистрирован: ") + server, std::string("OK  axgate.dll "),
+        std::string("OK  copier.exe "), Utf8(u8"ключей 0"), Utf8(u8"UID CLIENT")})
+    EXPECT_NE(healthy.output.find(line), std::string::npos) << line << "\n" << healthy.output;
+
+  // Unregistered, one file gone, the provider gone: each is a line that says what to do.
+  fs::remove(kit / "orvavk.dll");
+  const auto broken = wintest::RunProgram(sigtool + "doctor");
+  EXPECT_EQ(broken.exitCode, 1u);
+  for (const std::string& line : {Utf8(u8"!!  Компонент ActiveX не зарегистрирован"),
+                                  Utf8(u8"!!  orvavk.dll нет в ")})
+    EXPECT_NE(broken.output.find(line), std::string::npos) << line << "\n" << broken.output;
+  fs::remove(kit / "ccom.dll");
+  const auto noProvider = wintest::RunProgram(sigtool + "doctor");
+  EXPECT_EQ(noProvider.exitCode, 1u);
+  EXPECT_NE(noProvider.output.find(Utf8(u8"!!  Криптопровайдер: -22")), std::string::npos)
+      << noProvider.output;
+}
+
+}  // namespace
