@@ -6,5 +6,6 @@ set(KIT_FUZZ_TARGETS
   pkblock_fuzz
   encrypted_buffer_fuzz
   signature_block_fuzz
+  transfer_block_fuzz
   ccom_parsers_fuzz
 )

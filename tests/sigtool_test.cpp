@@ -167,3 +167,154 @@ TEST(SigtoolProvider, FindsTheProviderStandInBesideIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The CryptoPro digest of `message` in the known answers of GOST R 34.11-94.
+std::string KnownCryptoProDigest(const std::string& message) {
+  std::ifstream in(KIT_TEST_VECTORS_DIR "/gostr3411-94.txt");
+  std::string line;
+  bool cryptoPro = false;
+  bool wanted = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("Params = ", 0) == 0) cryptoPro = line == "Params = CryptoPro";
+    if (line.rfind("Message = ", 0) == 0) wanted = cryptoPro && line == "Message = \"" + message + "\"";
+    if (wanted && line.rfind("Digest = ", 0) == 0) return line.substr(9);
+  }
+  return {};
+}
+
+// Two subscribers with keys on disk, driven through sigtool as a support engineer or a script
+// would: keys made, exchanged, documents signed, encrypted, renewed.
+class SigtoolService : public SigtoolTest {
+ protected:
+  wintest::ProgramResult As(const std::string& who, const std::string& args) {
+    const std::string folder = In(who);
+    const std::string uid = who == "bank" ? "BANK" : "CLIENT";
+    const std::string options = "--set \"1=" + folder + "\\self.pub\" --set \"2=" + folder +
+                                "\\keys\" --set \"4=" + folder + "\\abonents\" --set 6=" +
+                                (who == "bank" ? "CLIENT" : "BANK") + " --set 9=" + uid +
+                                " --set \"18=" + folder + "\\self.pub\" --set \"19=" + folder +
+                                "\\keys\" ";
+    return Run(options + args);
+  }
+  void Expect(const wintest::ProgramResult& run, DWORD exitCode, const std::string& shown) {
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, exitCode) << run.output;
+    EXPECT_NE(run.output.find(shown), std::string::npos) << shown << "\n" << run.output;
+  }
+};
+
+TEST_F(SigtoolService, CustomerAndBankFromKeysToRenewal) {
+  for (const char* who : {"client", "bank"}) {
+    fs::create_directories(dir_ / who / "abonents");
+    Expect(As(who, "keygen --auto-keystrokes"), 0, Utf8(u8"Ключевая пара создана"));
+  }
+  Expect(As("client", "export \"" + In("client.pub") + "\""), 0, "CLIENT");
+  Expect(As("bank", "export \"" + In("bank.pub") + "\""), 0, "BANK");
+  Expect(As("bank", "include \"" + In("client.pub") + "\""), 0, "UID=CLIENT");
+  Expect(As("client", "include \"" + In("bank.pub") + "\""), 0, "UID=BANK");
+  EXPECT_FALSE(fs::exists(dir_ / "client.pub"));
+
+  // A detached signature and a signed file, each checked by the other side.
+  std::ofstream(In("order.txt"), std::ios::binary) << "Payment order 7: 100.00 RUB";
+  Expect(As("client", "sign \"" + In("order.txt") + "\" \"" + In("order.sig") + "\""), 0,
+         "CLIENT");
+  EXPECT_EQ(fs::file_size(dir_ / "order.sig"), 7u + 64u);
+  Expect(As("bank", "verify \"" + In("order.txt") + "\" \"" + In("order.sig") + "\""), 0,
+         Utf8(u8"подпись верна, подписал CLIENT"));
+  Expect(As("client", "sign \"" + In("order.txt") + "\" \"" + In("order.sgn") + "\""), 0, "order.sgn");
+  Expect(As("bank", "verify \"" + In("order.sgn") + "\" \"" + In("plain.txt") + "\""), 0, "CLIENT");
+  EXPECT_EQ(Read(dir_ / "plain.txt"), "Payment order 7: 100.00 RUB");
+  std::string forged = Read(dir_ / "order.txt");
+  forged[0] = 'p';
+  std::ofstream(In("order.txt"), std::ios::binary) << forged;
+  Expect(As("bank", "verify \"" + In("order.txt") + "\" \"" + In("order.sig") + "\""), 1,
+         Utf8(u8"7: Цифровая подпись не подтверждена"));
+
+  // Encrypted for the bank (parameter 6): the bank reads it, the customer cannot.
+  Expect(As("client", "encrypt \"" + In("order.sgn") + "\" \"" + In("order.enc") + "\""), 0, "BANK");
+  Expect(As("client", "decrypt \"" + In("order.enc") + "\" \"" + In("mine.sgn") + "\""), 1, "-16");
+  Expect(As("bank", "decrypt \"" + In("order.enc") + "\" \"" + In("theirs.sgn") + "\""), 0, "theirs");
+  EXPECT_EQ(Read(dir_ / "theirs.sgn"), Read(dir_ / "order.sgn"));
+
+  std::ofstream(In("abc.txt"), std::ios::binary) << "abc";
+  const std::string digest = KnownCryptoProDigest("abc");
+  ASSERT_EQ(digest.size(), 64u);
+  Expect(As("client", "hash \"" + In("abc.txt") + "\" raw"), 0, digest);
+
+  // A transfer of the customer's key, read by the bank; one changed character is refused.
+  Expect(As("client", "transfer export \"" + In("client.b64") + "\""), 0, "client.b64");
+  Expect(As("bank", "transfer show \"" + In("client.b64") + "\""), 0, "ChekRes=0");
+  std::string transfer = Read(dir_ / "client.b64");
+  transfer[40] = transfer[40] == 'Q' ? 'R' : 'Q';
+  std::ofstream(In("changed.b64"), std::ios::binary) << transfer;
+  EXPECT_EQ(As("bank", "transfer show \"" + In("changed.b64") + "\"").exitCode, 1u);
+
+  // Remote renewal: request, the bank's certificate, the new key in place.
+  Expect(As("client", "renew start \"" + In("renewal.b64") + "\" CLIENT-2"), 0, "UID=CLIENT-2");
+  Expect(As("bank", "renew certify \"" + In("renewal.b64") + "\" \"" + In("cert.b64") + "\""), 0,
+         "BANK");
+  Expect(As("client", "renew finish \"" + In("cert.b64") + "\""), 0, "UID CLIENT-2");
+  Expect(As("client", "report"), 0, "UID=CLIENT-2");
+
+  // The installation check: the kit is not registered in this folder; the provider, the own
+  // key and the abonents directory are found.
+  const auto doctor = As("client", "doctor");
+  Expect(doctor, 1, "!!  ");
+  for (const std::string& line : {std::string("OK  sigcore.dll "), Utf8(u8"OK  Криптопровайдер полон"),
+                                  Utf8(u8"ключей 2"), Utf8(u8"OK  Собственный ключ: UID CLIENT-2")})
+    EXPECT_NE(doctor.output.find(line), std::string::npos) << line << "\n" << doctor.output;
+  EXPECT_EQ(Run("sign only-one-argument").exitCode, 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// The kit installed in a folder of its own, as on a customer's machine, its ActiveX loader
+// registered: what "doctor" finds there, and what it says when something is missing.
+TEST_F(SigtoolTest, DoctorChecksAnInstallation) {
+  const fs::path built = fs::path(kSigtool).parent_path();
+  const fs::path kit = dir_ / "kit";
+  fs::create_directories(kit);
+  for (const char* file : {"sigtool.exe", "sigcore.dll", "orvavk.dll", "ccom.dll", "ccomio.dll"})
+    fs::copy_file(built / file, kit / file);
+  fs::copy_file(wintest::HostPath(KIT_AXGATE_DLL), kit / "axgate.dll");
+  fs::copy_file(wintest::HostPath(KIT_COPIER_EXE), kit / "copier.exe");
+  fs::create_directories(dir_ / "abonents");
+  const std::string sigtool = "\"" + (kit / "sigtool.exe").string() + "\" --set \"1=" +
+                              In("self.pub") + "\" --set \"2=" + In("keys") + "\" --set \"4=" +
+                              In("abonents") + "\" --set 9=CLIENT --set \"18=" + In("self.pub") +
+                              "\" --set \"19=" + In("keys") + "\" ";
+  const std::string server = (kit / "axgate.dll").string();
+  const auto regsvr32 = [&](const char* mode) {
+    return wintest::RunProgram(std::string("regsvr32 ") + mode + " \"" + server + "\"").exitCode;
+  };
+  ASSERT_EQ(wintest::RunProgram(sigtool + "keygen --auto-keystrokes").exitCode, 0u);
+  ASSERT_EQ(regsvr32("/s"), 0u);
+  const auto healthy = wintest::RunProgram(sigtool + "doctor");
+  ASSERT_EQ(regsvr32("/u /s"), 0u);
+  EXPECT_EQ(healthy.exitCode, 0u) << healthy.output;
+  EXPECT_EQ(healthy.output.find("!!"), std::string::npos) << healthy.output;
+  for (const std::string& line :
+       {Utf8(u8"OK  Комплект зарегистрирован: ") + server, std::string("OK  axgate.dll "),
+        std::string("OK  copier.exe "), Utf8(u8"ключей 0"), Utf8(u8"UID CLIENT")})
+    EXPECT_NE(healthy.output.find(line), std::string::npos) << line << "\n" << healthy.output;
+
+  // Unregistered, one file gone, the provider gone: each is a line that says what to do.
+  fs::remove(kit / "orvavk.dll");
+  const auto broken = wintest::RunProgram(sigtool + "doctor");
+  EXPECT_EQ(broken.exitCode, 1u);
+  for (const std::string& line : {Utf8(u8"!!  Компонент ActiveX не зарегистрирован"),
+                                  Utf8(u8"!!  orvavk.dll нет в ")})
+    EXPECT_NE(broken.output.find(line), std::string::npos) << line << "\n" << broken.output;
+  fs::remove(kit / "ccom.dll");
+  const auto noProvider = wintest::RunProgram(sigtool + "doctor");
+  EXPECT_EQ(noProvider.exitCode, 1u);
+  EXPECT_NE(noProvider.output.find(Utf8(u8"!!  Криптопровайдер: -22")), std::string::npos)
+      << noProvider.output;
+}
+
+}  // namespace

@@ -29,33 +29,10 @@ int32_t TCryptoCom3xEngine::GetCryptoAPI(const TCCom3x_UserParam& params, TCCom3
   });
 }
 
-int32_t TCryptoCom3xEngine::NotYetBound(std::string_view logName) {
-  return RunFrame(logName, [](TCCom3x_DLL&, const TCCom3x_UserParam&) {
-    return static_cast<int32_t>(SIGCORE_FUNCTION_NOT_SUPPORTED);
-  });
-}
-
-int32_t TCryptoCom3xEngine::IncludePKBuffer(void*, const void*, int32_t) {
-  return NotYetBound("IncludePKBuffer");
-}
-int32_t TCryptoCom3xEngine::IncludePKBufferCashOnly(void*, const void*, int32_t) {
-  return NotYetBound("IncludePKBufferCashOnly");
-}
-int32_t TCryptoCom3xEngine::IncludeSelfPKBufferCashOnly(void*, const void*, int32_t) {
-  return NotYetBound("IncludeSelfPKBufferCashOnly");
-}
-int32_t TCryptoCom3xEngine::ImportTokenLogoutFlag() { return NotYetBound("ImportTokenLogoutFlag"); }
-
 int32_t TCryptoCom3xEngine::ImportKeyDirPasswordRequestFunc(void*, const void* function) {
   SetKeyDirPasswordRequestFunc(
       reinterpret_cast<KeyDirPasswordRequestFunc>(reinterpret_cast<uintptr_t>(function)));
   return SIGCORE_OK;
-}
-
-int32_t TCryptoCom3xEngine::ExportSelfOpenKeyPresenFlag(const void*, int32_t, void*, void* out,
-                                                        int32_t* size) {
-  return WriteFlag(out, size, SIGCORE_BUFFER_TOO_SMALL,
-                   [&](int32_t&) { return NotYetBound("ExportSelfOpenKeyPresenFlag"); });
 }
 
 int32_t TCryptoCom3xEngine::ExportCashOpenKeySupport(const void*, int32_t, void*, void* out,
@@ -66,33 +43,12 @@ int32_t TCryptoCom3xEngine::ExportCashOpenKeySupport(const void*, int32_t, void*
   });
 }
 
-int32_t TCryptoCom3xEngine::ExportOpenKey(const void*, int32_t, void*, void*, int32_t*) {
-  return NotYetBound("ExportOpenKey");
-}
-int32_t TCryptoCom3xEngine::ExportTransferContent(const void*, int32_t, void*, void*, int32_t*) {
-  return NotYetBound("ExportTransferContent");
-}
-
 int32_t TCryptoCom3xEngine::ExportRG_WO_dir_support(const void*, int32_t, void*, void* out,
                                                     int32_t* size) {
   return WriteFlag(out, size, SIGCORE_BAD_ARGUMENT, [](int32_t& flag) {
     flag = 1;
     return static_cast<int32_t>(SIGCORE_OK);
   });
-}
-
-int32_t TCryptoCom3xEngine::TokenKeyDirOperation(int32_t, const void*, void*, int32_t, void*,
-                                                 int32_t*) {
-  return NotYetBound("TokenKeyDirOperation");
-}
-int32_t TCryptoCom3xEngine::ExportRequestForNewKey(const void*, int32_t, void*, void*, int32_t*) {
-  return NotYetBound("ExportRequestForNewKey");
-}
-int32_t TCryptoCom3xEngine::ExportKeyReportByBuffer(const void*, int32_t, void*, void*, int32_t*) {
-  return NotYetBound("ExportKeyReportByBuffer");
-}
-int32_t TCryptoCom3xEngine::ExportTransferByBuffer(const void*, int32_t, void*, void*, int32_t*) {
-  return NotYetBound("ExportTransferByBuffer");
 }
 
 int32_t TCryptoCom3xEngine::ExportParamCheckRes(const void*, int32_t, void*, void* out,
@@ -107,14 +63,8 @@ int32_t TCryptoCom3xEngine::ExportParamCheckRes(const void*, int32_t, void*, voi
   });
 }
 
-int32_t TCryptoCom3xEngine::GetMaxEncodeAddition() { return NotYetBound("GetMaxEncodeAddition"); }
 // A UID of up to 254 characters and its NUL, then the 64-byte signature value.
 int32_t TCryptoCom3xEngine::GetMaxSignatureLength() { return GetMaxUIDLength() + 64; }
-
-int32_t TCryptoCom3xEngine::GetEncodeUIDBySignUID(const char*, char*) {
-  return NotYetBound("GetEncodeUIDBySignUID");
-}
-int32_t TCryptoCom3xEngine::GetCurrentUserUID(char*) { return NotYetBound("GetCurrentUID"); }
 
 void TCryptoCom3xEngine::GetCryptoErrorString(int32_t code, char* text) {
   if (text == nullptr) return;
@@ -128,34 +78,6 @@ void TCryptoCom3xEngine::GetCryptoErrorString(int32_t code, char* text) {
   }
 }
 
-int32_t TCryptoCom3xEngine::EncodeData(unsigned char*, int32_t*, const char*) {
-  return NotYetBound("EncodeData");
-}
-int32_t TCryptoCom3xEngine::DecodeData(unsigned char*, int32_t*, void*) {
-  return NotYetBound("DecodeData");
-}
-int32_t TCryptoCom3xEngine::SignData(const unsigned char*, int32_t, unsigned char*, int32_t*,
-                                     void*) {
-  return NotYetBound("SignData");
-}
-int32_t TCryptoCom3xEngine::VerifyData(const unsigned char*, int32_t, const unsigned char*, int32_t,
-                                       char*) {
-  return NotYetBound("VerifyData");
-}
-
-int32_t TCryptoCom3xEngine::IncludePublicKey(const char*) {
-  return NotYetBound("IncludePublicKey");
-}
-void TCryptoCom3xEngine::ClearCash() { NotYetBound("ClearCash"); }
-int32_t TCryptoCom3xEngine::UpdateCertificateCash(const char*) {
-  return NotYetBound("UpdateCertificateCash");
-}
-int32_t TCryptoCom3xEngine::RemoveCertificate(const char*) {
-  return NotYetBound("RemoveCertificate");
-}
-
-int32_t TCryptoCom3xEngine::GenerateNewSSK() { return GenerateNewSEK(); }
-int32_t TCryptoCom3xEngine::GenerateNewSEK() { return NotYetBound("GenerateNewSEK"); }
 int32_t TCryptoCom3xEngine::IncludePublicEncodeKey(const char* fileName) {
   return IncludePublicKey(fileName);
 }
@@ -163,40 +85,6 @@ int32_t TCryptoCom3xEngine::IncludePublicEncodeKey(const char* fileName) {
 // Twice the signed-buffer overhead plus the Base64 of the 1404-byte transfer block.
 int32_t TCryptoCom3xEngine::GetMaxPublicKeyTransferSize() {
   return 2 * GetMaxSignAddition() + 2808;
-}
-int32_t TCryptoCom3xEngine::RemoteGenerateStart(char*) {
-  return NotYetBound("RemoteGenerateStart");
-}
-int32_t TCryptoCom3xEngine::RemoteGenerateFinish(const char*) {
-  return NotYetBound("RemoteGenerateFinish");
-}
-int32_t TCryptoCom3xEngine::ExcludeSelfPublicKeyTransfer(char*) {
-  return NotYetBound("ExcludeSelfPublicKeyTransfer");
-}
-int32_t TCryptoCom3xEngine::IncludePublicKeyTransfer(const char*) {
-  return NotYetBound("IncludePublicKeyTransfer");
-}
-int32_t TCryptoCom3xEngine::GetPublicKeyTransfer(const char*, char*) {
-  return NotYetBound("GetPublicKeyTransfer");
-}
-int32_t TCryptoCom3xEngine::SavePublicKeyFromTransfer(const char*, const char*) {
-  return NotYetBound("SavePublicKeyFromTransfer");
-}
-int32_t TCryptoCom3xEngine::RemoteGenerateStartEx(const char*, char*, int32_t*) {
-  return NotYetBound("RemoteGenerateStartEx");
-}
-int32_t TCryptoCom3xEngine::RemoteGenerateFinishEx(const char*, int32_t*) {
-  return NotYetBound("RemoteGenerateFinishEx");
-}
-int32_t TCryptoCom3xEngine::GetPublicKeyTransferByFile(char*, const char*) {
-  return NotYetBound("GetPublicKeyTransferByFile");
-}
-
-int32_t TCryptoCom3xEngine::AddSign(unsigned char*, int32_t*, void*) {
-  return NotYetBound("AddSign");
-}
-int32_t TCryptoCom3xEngine::RemoveSign(unsigned char*, int32_t*, char*) {
-  return NotYetBound("RemoveSignature");
 }
 // Room after the data for the signature block and the 4-byte data length.
 int32_t TCryptoCom3xEngine::GetMaxSignAddition() { return GetMaxSignatureLength() + 4; }
@@ -207,34 +95,6 @@ int32_t TCryptoCom3xEngine::SaveSignedDataToFile(const unsigned char*, int32_t,
 int32_t TCryptoCom3xEngine::GetRemoteGenType() { return 0; }
 
 int32_t TCryptoCom3xEngine::GetMaxReportSize() { return 2048; }
-int32_t TCryptoCom3xEngine::GetReport(const char*, char*) { return NotYetBound("GetReport"); }
-int32_t TCryptoCom3xEngine::GetMaxAdditionEx(const char*) {
-  return NotYetBound("GetMaxAdditionEx");
-}
-int32_t TCryptoCom3xEngine::GetUIDByPublicKeyTransfer(const char*, char*) {
-  return NotYetBound("GetUIDByPublicKeyTransfer");
-}
-int32_t TCryptoCom3xEngine::GetReportByTransfer(const char*, char*) {
-  return NotYetBound("GetReportByTransfer");
-}
-int32_t TCryptoCom3xEngine::GetReportByFile(const char*, char*) {
-  return NotYetBound("GetReportByFile");
-}
-int32_t TCryptoCom3xEngine::CreateDirStructure(const char*, void*) {
-  return NotYetBound("CreateDirStructure");
-}
-
-int32_t TCryptoCom3xEngine::CertAndRequestTransferMatch(const char*, const char*, int32_t*) {
-  return NotYetBound("CertAndRequestTransferMatch");
-}
-int32_t TCryptoCom3xEngine::HashData(const unsigned char*, int32_t, int32_t, unsigned char*,
-                                     int32_t*) {
-  return NotYetBound("HashData");
-}
-int32_t TCryptoCom3xEngine::GetPureSign(const unsigned char*, int32_t, void*, char*, int32_t*) {
-  return NotYetBound("GetPureSign");
-}
-
 int32_t TCryptoCom3xEngine::GetParamInfo(int32_t number, int32_t* kind, char* descriptor,
                                          int32_t* size) {
   return Guarded(LastException(), "GetParamInfo", [&]() -> int32_t {

@@ -9,6 +9,8 @@
 #include "ce_ccm3x.h"
 #include "cryptobj.h"
 #include "exceptions.h"
+#include "keygen_params.h"
+#include "transfer_block.h"
 #include "user_params.h"
 
 namespace sigcore {
@@ -52,8 +54,17 @@ class TCryptoCom3xEngine final : public TCryptoEngine {
                                 int32_t* size) override;
   int32_t ExportRG_WO_dir_support(const void* input, int32_t length, void* reserved, void* out,
                                   int32_t* size) override;
+  // On the "ETOKEN" device: type 101 writes the slot that holds `directory` (-1: none) to
+  // `number`; type 103 erases the key directory; type 102 reports the keys of a directory: mode
+  // 0 the object `directory` itself (and opens its secret key), other modes the objects
+  // `directory` + 0001 up to the scan depth, mode 2 only the first whose UID is that of the key
+  // file named by `out` on entry (`number` then becomes 1 when its public key matches, else 0).
+  // A non-zero `number` on entry is the capacity of `out`; with none, modes above 1 take
+  // kTokenReportBound. A report that does not fit, NUL included, gives -3 with the needed size
+  // in `number`; modes 0 and 1 without `out` or capacity write the report's length instead.
   int32_t TokenKeyDirOperation(int32_t type, const void* directory, void* reserved, int32_t mode,
                                void* out, int32_t* number) override;
+  static constexpr int32_t kTokenReportBound = 2048;
   int32_t ExportRequestForNewKey(const void* input, int32_t length, void* reserved, void* out,
                                  int32_t* size) override;
   int32_t ExportKeyReportByBuffer(const void* data, int32_t length, void* reserved, void* out,
@@ -123,10 +134,28 @@ class TCryptoCom3xEngine final : public TCryptoEngine {
 
   int32_t GetParamInfo(int32_t number, int32_t* kind, char* descriptor, int32_t* size) override;
 
+  // The key-generation request from parameters 9 to 22: 0, or -39 for a reserved token key
+  // directory of the new key.
+  int32_t LoadKeyGenParams(TCCom3x_KeyGenParam& request) const;
+
+  // A transfer text of the key data with `owner` as its owner, signed with the own secret key,
+  // into `out` (room for GetMaxPublicKeyTransferSize characters and a NUL).
+  int32_t PrepareTransferByBuffer(const uint8_t* keyData, int32_t length,
+                                  const std::string& owner, char* out);
+  // Reads a transfer text: decoded, its signature checked against the signer's known key, and
+  // its block read. -11 for text that is no transfer, -12 for a broken signed buffer, and the
+  // verification's result for a signature that does not hold.
+  int32_t GetPublicKeyBlockByTransfer(const char* text, TransferContent& content);
+
  private:
-  // An operation whose binding work is not built yet: it runs the whole frame, so that
-  // configuration and provider failures surface exactly as they will, and then answers -27.
-  int32_t NotYetBound(std::string_view logName);
+  const std::string& Param(int32_t number) const { return ParamValues().at(number - 1); }
+  int32_t InternalRemoteGenerateStart(char* transfer, const std::string& requestName,
+                                      bool withSubject);
+  // The report of a key read by `read(binding, params, node)`, copied bounded into `out`.
+  template <class Read>
+  int32_t ReportOf(std::string_view logName, char* out, Read&& read);
+  // TokenKeyDirOperation's directory report (type 102).
+  int32_t TokenDirectoryReport(const char* directory, int32_t mode, char* out, int32_t* number);
 };
 
 }  // namespace sigcore

@@ -27,6 +27,13 @@ class ProviderCache {
   int32_t Find(const TCCom3x_UserParam& params, PasswordRequestFunc password,
                KeyDirPasswordRequestFunc keyDirPassword, TCCom3x_DLL*& binding);
 
+  // Runs `visit(binding)` on every binding, first created first, under the cache's lock.
+  template <class Visit>
+  void ForEach(Visit&& visit) {
+    std::lock_guard guard(lock_);
+    for (Entry& entry : entries_) visit(*entry.binding);
+  }
+
   // At sigcore's unload: frees every binding (first created first), then the provider
   // libraries. When the process is ending, the bindings' secrets are wiped and nothing else
   // is touched.

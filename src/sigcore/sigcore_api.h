@@ -190,6 +190,10 @@ int SIGCORE_CALL GetParamInfo(SigcoreEngine engine, int number, int* kind, char*
 int SIGCORE_CALL Import(SigcoreEngine engine, int type, void* reserved, const void* input,
                         int length);
 int SIGCORE_CALL CheckCompatibles(SigcoreEngine engine);
+// Types 101 to 103 work on the key directories of an "ETOKEN": `input` names the directory,
+// `length` is the mode and `size` the number. For the report of type 102, a non-zero number on
+// entry is the capacity of `output`, NUL included; without one, modes above 1 write at most
+// 2048 bytes. A report that does not fit gives -3 with the needed size in the number.
 int SIGCORE_CALL ExportObject(SigcoreEngine engine, int type, const void* input, int length,
                               void* reserved, void* output, int* size);
 

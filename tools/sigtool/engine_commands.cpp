@@ -8,49 +8,10 @@
 #include "ccm3x_entry_points.h"
 #include "console_text.h"
 #include "libload.h"
-#include "sigcore_host.h"
+#include "engine_session.h"
 
 namespace sigtool {
 namespace {
-
-// sigcore.dll with one engine, the command line's settings applied.
-class Session {
- public:
-  explicit Session(const std::vector<ParamSetting>& settings) {
-    if (!library_.Loaded()) {
-      Err("sigtool: не удалось загрузить sigcore.dll\n");
-      return;
-    }
-    if (!library_.Missing().empty()) {
-      Err("sigtool: sigcore.dll не экспортирует " + library_.Missing().front() + "\n");
-      return;
-    }
-    engine_ = std::make_unique<sigcore::SigcoreEngineHandle>(library_.api);
-    for (const ParamSetting& setting : settings) {
-      if (Api().SetCryptoParamValue(Engine(), setting.number, setting.value.c_str()) != 0) {
-        Err("sigtool: " + std::to_string(setting.number) + ": " +
-            ErrorText(SIGCORE_NO_SUCH_PARAMETER) + "\n");
-        engine_.reset();
-        return;
-      }
-    }
-  }
-
-  bool Ready() const { return engine_ != nullptr; }
-  const sigcore::SigcoreLibrary::Exports& Api() const { return library_.api; }
-  SigcoreEngine Engine() const { return engine_->Get(); }
-  HMODULE Module() const { return library_.Module(); }
-
-  std::string ErrorText(int code) const {
-    char text[256] = {};
-    Api().GetCryptoErrorString(Engine(), code, text);
-    return text;
-  }
-
- private:
-  sigcore::SigcoreLibrary library_;
-  std::unique_ptr<sigcore::SigcoreEngineHandle> engine_;
-};
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))

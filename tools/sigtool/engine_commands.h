@@ -4,13 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace sigtool {
+#include "engine_session.h"
 
-// "--set N=VALUE": applied to the engine before the command runs.
-struct ParamSetting {
-  int number;
-  std::string value;
-};
+namespace sigtool {
 
 // Number, name, value, kind and descriptor of every engine parameter.
 int ListParams(const std::vector<ParamSetting>& settings);

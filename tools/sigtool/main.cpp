@@ -1,31 +1,18 @@
 // sigtool: the kit's host program for people and for end-to-end tests.
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "console_text.h"
 #include "engine_commands.h"
+#include "file_io.h"
 #include "fileversion.h"
 #include "libload.h"
 #include "mimecode.h"
 #include "rwsyncs.h"
+#include "service_commands.h"
 
 namespace {
-
-bool ReadAll(const char* path, std::string& contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  contents.assign(std::istreambuf_iterator<char>(in), {});
-  return true;
-}
-
-bool WriteAll(const char* path, const void* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  return static_cast<bool>(out);
-}
 
 int Fail(const std::string& text, const std::string& detail = "") {
   sigtool::Err("sigtool: " + text + detail + "\n");
@@ -33,14 +20,14 @@ int Fail(const std::string& text, const std::string& detail = "") {
 }
 
 int Base64EncodeFile(const char* input, const char* output) {
-  std::string data;
-  if (!ReadAll(input, data)) return Fail("не удалось прочитать файл ", input);
+  std::vector<unsigned char> data;
+  if (!sigtool::ReadWholeFile(input, data)) return Fail("не удалось прочитать файл ", input);
   char* text = nullptr;
   int32_t length = 0;
   kit::Base64Encode(data.data(), static_cast<int32_t>(data.size()), &text, &length);
   kit::Base64Block<char> owned(text);
   if (text == nullptr) return Fail("нечего кодировать: файл пуст или слишком велик");
-  if (!WriteAll(output, text, static_cast<size_t>(length)))
+  if (!sigtool::WriteWholeFile(output, text, static_cast<size_t>(length)))
     return Fail("не удалось записать ", output);
   sigtool::Out(std::string(input) + ": " + std::to_string(data.size()) + " байт -> " + output +
                ": " + std::to_string(length) + " символов Base64\n");
@@ -48,14 +35,14 @@ int Base64EncodeFile(const char* input, const char* output) {
 }
 
 int Base64DecodeFile(const char* input, const char* output) {
-  std::string text;
-  if (!ReadAll(input, text)) return Fail("не удалось прочитать файл ", input);
+  std::vector<unsigned char> text;
+  if (!sigtool::ReadWholeFile(input, text)) return Fail("не удалось прочитать файл ", input);
   uint8_t* data = nullptr;
   int32_t length = 0;
-  kit::Base64Decode(text.data(), static_cast<int32_t>(text.size()), &data, &length);
+  kit::Base64Decode(reinterpret_cast<const char*>(text.data()), static_cast<int32_t>(text.size()), &data, &length);
   kit::Base64Block<uint8_t> owned(data);
   if (data == nullptr) return Fail("текст не является Base64 (длина должна быть кратна 4)");
-  if (!WriteAll(output, data, static_cast<size_t>(length)))
+  if (!sigtool::WriteWholeFile(output, data, static_cast<size_t>(length)))
     return Fail("не удалось записать ", output);
   sigtool::Out(std::string(input) + ": " + std::to_string(text.size()) + " символов Base64 -> " +
                output + ": " + std::to_string(length) + " байт\n");
@@ -84,18 +71,39 @@ int Version() {
 }
 
 constexpr const char* kUsage =
-    "usage: sigtool [--set N=VALUE]... COMMAND [ARGUMENTS]\n"
+    "usage: sigtool [--profile FILE] [--set N=VALUE]... [--root PATH] [--pin PIN] COMMAND ...\n"
     "\n"
-    "  params                 параметры движка: номер, имя, значение, вид, описание\n"
-    "  error CODE...          текст кода результата\n"
-    "  provider               какие ccom.dll и ccomio.dll загружены и полны ли они\n"
-    "  version                версия sigtool\n"
-    "  base64-encode IN OUT   файл в Base64\n"
-    "  base64-decode IN OUT   Base64 в файл\n"
-    "  lock-misuse            ошибка освобождения блокировки, которая не была взята\n"
+    "  keygen [--auto-keystrokes]       новая ключевая пара по параметрам 9-22\n"
+    "  sign FILE SIGNATURE              подпись в отдельный файл (SIGNATURE.sgn: файл с подписью)\n"
+    "  verify FILE SIGNATURE            проверка отдельной подписи\n"
+    "  verify FILE.sgn [DATA-OUT]       проверка файла с подписью, данные без подписи\n"
+    "  encrypt FILE OUT [UID;UID...]    шифрование для получателей (по умолчанию параметр 6)\n"
+    "  decrypt FILE OUT                 расшифрование\n"
+    "  hash FILE [hex|base64|raw]       хэш ГОСТ Р 34.11-94\n"
+    "  include FILE.pub                 включить открытый ключ в справочник (файл удаляется)\n"
+    "  export [UID] FILE.pub            открытый ключ в файл (без UID: свой)\n"
+    "  transfer export [UID] OUT        передача открытого ключа (своего или абонента)\n"
+    "  transfer import FILE             включить ключ из передачи\n"
+    "  transfer show FILE               кто подписал передачу и отчёт о ключе\n"
+    "  report [UID]                     отчёт о ключе (без UID: о новом ключе, ждущем сертификата)\n"
+    "  renew start OUT [NAME]           запрос на новый ключ, подписанный текущим ключом\n"
+    "  renew certify REQUEST OUT        (банк) ответ на запрос, подписанный своим ключом\n"
+    "  renew finish ANSWER              установить новый ключ из ответа банка\n"
+    "  token ARGUMENTS...               ccomtoken.exe: create, list, change-pin, unlock, erase\n"
+    "  doctor                           проверка установки комплекта\n"
+    "  params                           параметры движка: номер, имя, значение, вид, описание\n"
+    "  error CODE...                    текст кода результата\n"
+    "  provider                         какие ccom.dll и ccomio.dll загружены и полны ли они\n"
+    "  version                          версия sigtool\n"
+    "  base64-encode IN OUT             файл в Base64\n"
+    "  base64-decode IN OUT             Base64 в файл\n"
+    "  lock-misuse                      ошибка освобождения блокировки, которая не была взята\n"
     "\n"
-    "  --set N=VALUE          задать параметр движка N до выполнения команды\n"
-    "  --help                 эта справка\n";
+    "  --profile FILE   строки N=VALUE, root=PATH, pin=PIN; # комментарий\n"
+    "  --set N=VALUE    задать параметр движка N до выполнения команды\n"
+    "  --root PATH      корень для %VelmarRoot% в путях\n"
+    "  --pin PIN        PIN токена (без него PIN спросит экранная клавиатура)\n"
+    "  --help           эта справка\n";
 
 int Usage() {
   sigtool::Err(kUsage);
@@ -116,27 +124,55 @@ bool ParseSetting(const std::string& text, sigtool::ParamSetting& setting) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::vector<sigtool::ParamSetting> settings;
-  while (!args.empty() && args[0] == "--set") {
-    sigtool::ParamSetting setting;
-    if (args.size() < 2 || !ParseSetting(args[1], setting))
-      return Fail("--set ждёт N=VALUE, например --set 3=ETOKEN");
-    settings.push_back(setting);
+  sigtool::EngineOptions options;
+  while (args.size() >= 2 && (args[0] == "--set" || args[0] == "--profile" ||
+                              args[0] == "--root" || args[0] == "--pin")) {
+    if (args[0] == "--set") {
+      sigtool::ParamSetting setting;
+      if (!ParseSetting(args[1], setting))
+        return Fail("--set ждёт N=VALUE, например --set 3=ETOKEN");
+      options.settings.push_back(setting);
+    } else if (args[0] == "--profile") {
+      std::string bad;
+      if (!sigtool::ReadProfile(args[1], options, bad))
+        return Fail("профиль " + args[1] + ": непонятная строка: ", bad);
+    } else if (args[0] == "--root") {
+      options.root = args[1];
+    } else {
+      options.pin = args[1];
+    }
     args.erase(args.begin(), args.begin() + 2);
   }
+  if (args.empty() || args[0] == "--set" || args[0] == "--profile") return Usage();
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
     sigtool::Out(kUsage);
     return 0;
   }
-  if (args.size() == 1 && args[0] == "params") return sigtool::ListParams(settings);
-  if (args.size() >= 2 && args[0] == "error")
-    return sigtool::ShowErrorTexts(settings, {args.begin() + 1, args.end()});
-  if (args.size() == 1 && args[0] == "provider") return sigtool::ShowProvider(settings);
-  if (args.size() == 1 && args[0] == "version") return Version();
-  if (args.size() == 1 && args[0] == "lock-misuse") return LockMisuse();
-  if (args.size() == 3 && args[0] == "base64-encode")
-    return Base64EncodeFile(args[1].c_str(), args[2].c_str());
-  if (args.size() == 3 && args[0] == "base64-decode")
-    return Base64DecodeFile(args[1].c_str(), args[2].c_str());
-  return Usage();
+  const std::string command = args[0];
+  const sigtool::Args rest(args.begin() + 1, args.end());
+  const auto& settings = options.settings;
+  int status = 2;
+  if (command == "params" && rest.empty()) status = sigtool::ListParams(settings);
+  else if (command == "error" && !rest.empty()) status = sigtool::ShowErrorTexts(settings, rest);
+  else if (command == "provider" && rest.empty()) status = sigtool::ShowProvider(settings);
+  else if (command == "version" && rest.empty()) status = Version();
+  else if (command == "lock-misuse" && rest.empty()) status = LockMisuse();
+  else if (command == "base64-encode" && rest.size() == 2)
+    status = Base64EncodeFile(rest[0].c_str(), rest[1].c_str());
+  else if (command == "base64-decode" && rest.size() == 2)
+    status = Base64DecodeFile(rest[0].c_str(), rest[1].c_str());
+  else if (command == "keygen") status = sigtool::KeyGen(options, rest);
+  else if (command == "sign") status = sigtool::Sign(options, rest);
+  else if (command == "verify") status = sigtool::Verify(options, rest);
+  else if (command == "encrypt") status = sigtool::Encrypt(options, rest);
+  else if (command == "decrypt") status = sigtool::Decrypt(options, rest);
+  else if (command == "hash") status = sigtool::Hash(options, rest);
+  else if (command == "include") status = sigtool::Include(options, rest);
+  else if (command == "export") status = sigtool::Export(options, rest);
+  else if (command == "transfer") status = sigtool::TransferCommand(options, rest);
+  else if (command == "report") status = sigtool::Report(options, rest);
+  else if (command == "renew") status = sigtool::Renew(options, rest);
+  else if (command == "token") status = sigtool::Token(rest);
+  else if (command == "doctor" && rest.empty()) status = sigtool::Doctor(options);
+  return status == 2 ? Usage() : status;
 }
