@@ -18,6 +18,32 @@ std::string ModuleDirectory(HMODULE module) {
   }
 }
 
+HMODULE ModuleContaining(const void* address) noexcept {
+  HMODULE module = nullptr;
+  ::GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      static_cast<LPCWSTR>(address), &module);
+  return module;
+}
+
+std::wstring ModulePathW(HMODULE module) {
+  // The wide call with a growing buffer: an 8-bit path of MAX_PATH characters would cut long
+  // paths short and turn characters outside the ANSI code page into '?'.
+  constexpr size_t kLongestPath = 32768;
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= kLongestPath) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
 UniqueModule LoadLibrarySearched(const std::string& fileName) {
   if (fileName.empty()) return UniqueModule();
   if (fileName.find_first_of("\\/:") == std::string::npos) {

@@ -23,4 +23,12 @@ Function ProcAddress(HMODULE module, const char* name) {
 // The directory of a loaded module (the host's executable for null), with a trailing "\".
 std::string ModuleDirectory(HMODULE module);
 
+// The module whose image holds `address`: a DLL names itself by one of its own functions. The
+// reference count is left alone, since a module cannot go away while its own code runs.
+HMODULE ModuleContaining(const void* address) noexcept;
+
+// The full path of a loaded module (the host's executable for null), however long the path and
+// whatever its characters; empty when the system cannot tell it.
+std::wstring ModulePathW(HMODULE module);
+
 }  // namespace kit

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "libload.h"
 #include "orvavkcfg.h"
 
 namespace orvavk {
@@ -104,11 +105,7 @@ void UnregisterWindowClasses() {
 }
 
 HINSTANCE ModuleInstance() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
-  return module;
+  return kit::ModuleContaining(reinterpret_cast<const void*>(&ModuleInstance));
 }
 
 TReflectLink::TReflectLink(HWND control, TReflectTarget* target) : control_(control) {

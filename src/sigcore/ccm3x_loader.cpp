@@ -13,13 +13,7 @@ std::unique_ptr<TCCom3xDll_loader> loader;
 
 }  // namespace
 
-HMODULE OwnModule() {
-  HMODULE self = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&OwnModule), &self);
-  return self;
-}
+HMODULE OwnModule() { return kit::ModuleContaining(reinterpret_cast<const void*>(&OwnModule)); }
 
 std::string OwnModuleDirectory() {
   const HMODULE self = OwnModule();

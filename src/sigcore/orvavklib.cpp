@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <mutex>
-#include <vector>
 
 #include "ccm3x_loader.h"
 #include "libload.h"
@@ -23,17 +22,6 @@ constexpr const wchar_t* kWideField = L"Pass";
 
 std::mutex libraryLock;
 kit::UniqueModule library;
-
-std::wstring ModuleFileName(HMODULE module) {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) return std::wstring(path.data(), length);
-    path.resize(path.size() * 2);
-  }
-}
 
 HMODULE Library() {
   std::lock_guard guard(libraryLock);
@@ -86,7 +74,7 @@ bool LoadVKLibraryFrom(const std::wstring& directory) {
 }
 
 bool LoadVKLibrary() {
-  std::wstring directory = ModuleFileName(OwnModule());
+  std::wstring directory = kit::ModulePathW(OwnModule());
   directory.erase(directory.find_last_of(L"\\/:") + 1);
   if (!directory.empty() && directory.back() == L':') directory += L'\\';
   return LoadVKLibraryFrom(directory);
@@ -94,7 +82,7 @@ bool LoadVKLibrary() {
 
 std::wstring VKLibraryPath() {
   const HMODULE module = Library();
-  return module != nullptr ? ModuleFileName(module) : std::wstring();
+  return module != nullptr ? kit::ModulePathW(module) : std::wstring();
 }
 
 void ReleaseVKLibrary(bool processExit) noexcept {

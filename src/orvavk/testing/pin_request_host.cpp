@@ -27,18 +27,14 @@ std::string Narrow(const std::wstring& text) {
 
 bool TVKLibrary::Load() {
   if (module_) return true;
-  HMODULE self = nullptr;
-  ::GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&RequestPinCode), &self);
-  wchar_t path[MAX_PATH] = {};
-  std::wstring folder(path, ::GetModuleFileNameW(self, path, MAX_PATH));
+  std::wstring folder =
+      kit::ModulePathW(kit::ModuleContaining(reinterpret_cast<const void*>(&RequestPinCode)));
   folder.erase(folder.find_last_of(L"\\/:") + 1);
   if (!folder.empty() && folder.back() == L':') folder += L'\\';
   module_.Reset(::LoadLibraryW((folder + fileName_).c_str()));
   if (!module_) {
     module_.Reset(::LoadLibraryW(fileName_.c_str()));
-    if (module_) foundPath_.assign(path, ::GetModuleFileNameW(module_.Get(), path, MAX_PATH));
+    if (module_) foundPath_ = kit::ModulePathW(module_.Get());
   }
   return static_cast<bool>(module_);
 }
