@@ -5,6 +5,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "gostr3411_94.h"
 #include "test_vectors.h"
 #include "testing/provider_host.h"
+#include "winhandles.h"
 
 namespace ccom_test {
 namespace {
@@ -191,6 +195,54 @@ TEST_P(Roads, AFailedWriteLeavesNoPartOfTheContainer) {
       << "staged files are left in " << folder;
   Container again(host_);
   EXPECT_EQ(again.Open(place_, true), 1) << host_.LastError();
+}
+
+// A container written over another whose last part cannot be replaced leaves the old
+// container whole: the parts already replaced are put back, and nothing is left beside them.
+TEST_P(Roads, AFailedReplaceKeepsTheOldContainerWhole) {
+  KeyHolder old(host_, place_);
+  ASSERT_EQ(host_.Api().PSE_CTX_write(old.container.Ctx()), 1) << host_.LastError();
+  const std::string folder = OnToken() ? host_.TokenRoot() + "\\ETOKEN0\\1A2F\\" : place_;
+  const std::set<std::string> parts =
+      OnToken() ? std::set<std::string>{"A001", "B001", "C001", "D001"}
+                : std::set<std::string>{"kek.opq", "masks.opq", "mk.opq", "rand.opq"};
+  const auto snapshot = [&] {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      contents[entry.path().filename().string()] = {std::istreambuf_iterator<char>(in), {}};
+    }
+    return contents;
+  };
+  const auto before = snapshot();
+  ASSERT_EQ(before.size(), parts.size());
+  ASSERT_EQ(before.count(*parts.begin()), 1u);
+
+  const std::string otherPlace = OnToken() ? "ETOKEN0:/2B3C" : host_.Path("other") + "\\";
+  if (!OnToken()) std::filesystem::create_directories(otherPlace);
+  Container other(host_);
+  ASSERT_EQ(other.Open(otherPlace, true), 1) << host_.LastError();
+  // Another program holds the last part open without sharing it, so it cannot be replaced.
+  const std::string last = folder + (OnToken() ? "D001" : "mk.opq");
+  {
+    kit::UniqueFile holder(::CreateFileA(last.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    ASSERT_EQ(host_.Api().PSE_CTX_set_path(other.Ctx(), place_.c_str(), -1), 1);
+    EXPECT_EQ(host_.Api().PSE_CTX_write(other.Ctx()), 0);
+    EXPECT_EQ(host_.LastCode(), 24) << host_.LastError();
+  }
+
+  EXPECT_EQ(snapshot(), before);
+  Container again(host_);
+  ASSERT_EQ(again.Open(place_), 1) << host_.LastError();
+  uint8_t derived[65];
+  int length = 65;
+  EXPECT_EQ(host_.Api().ECGOST_generate_public_key(again.Pse(), 11, old.secretKey, derived,
+                                                   &length, 0),
+            1)
+      << host_.LastError();
+  EXPECT_EQ(0, std::memcmp(derived, old.publicKey, 65));
 }
 
 // A missing generator state is made from keystrokes and stored; a cancel gives code 6.

@@ -61,27 +61,49 @@ std::string Stage(const std::string& file, const void* data, size_t size) {
   return fresh;
 }
 
-// The staged file takes the place of the old one.
-void Commit(const std::string& staged, const std::string& file) {
-  if (!::MoveFileExA(staged.c_str(), file.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    Fail(kWriteError,
-         file + ": cannot be replaced (system error " + std::to_string(::GetLastError()) + ")");
+bool Move(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-// Every file is staged before any is replaced; on a failure the staged files not yet in place
-// are deleted.
+// Every file is staged before any is replaced, and each replaced file is kept aside as
+// "<file>.old" until all are in place: a failure while replacing the third part of a key
+// container puts the first two back, so the parts on disk always belong together.
 void ReplaceFiles(const std::vector<std::string>& files, const std::vector<ObjectWrite>& writes) {
   std::vector<std::string> staged;
+  std::vector<bool> keptAside(files.size(), false);
   size_t committed = 0;
   try {
     for (size_t i = 0; i < writes.size(); ++i)
       staged.push_back(Stage(files[i], writes[i].data, writes[i].size));
-    for (; committed < staged.size(); ++committed) Commit(staged[committed], files[committed]);
+    for (; committed < staged.size(); ++committed) {
+      const std::string& file = files[committed];
+      if (staged.size() > 1 && IsFile(file)) {
+        if (!Move(file, file + ".old"))
+          Fail(kWriteError, file + ": cannot be set aside (system error " +
+                                std::to_string(::GetLastError()) + ")");
+        keptAside[committed] = true;
+      }
+      if (!Move(staged[committed], file)) {
+        const DWORD error = ::GetLastError();
+        if (keptAside[committed]) Move(file + ".old", file);
+        keptAside[committed] = false;
+        Fail(kWriteError,
+             file + ": cannot be replaced (system error " + std::to_string(error) + ")");
+      }
+    }
   } catch (...) {
     for (size_t i = committed; i < staged.size(); ++i) ::DeleteFileA(staged[i].c_str());
+    for (size_t i = 0; i < committed; ++i) {
+      if (keptAside[i])
+        Move(files[i] + ".old", files[i]);
+      else
+        ::DeleteFileA(files[i].c_str());
+    }
     throw;
   }
+  for (size_t i = 0; i < files.size(); ++i)
+    if (keptAside[i]) ::DeleteFileA((files[i] + ".old").c_str());
 }
 
 }  // namespace
