@@ -263,6 +263,22 @@ TEST_F(Tokens, CcomtokenAdministersThem) {
   EXPECT_EQ(host_.Api().CADB_access("ETOKEN3:/", 0), 0);
 }
 
+// Wrong PINs tried by several programs at once each cost a try: no count is lost between
+// processes reading and writing the token's configuration together.
+TEST_F(Tokens, WrongPinsFromManyProgramsAllCount) {
+  ASSERT_EQ(host_.Token("create ETOKEN4 --pin 1234 --tries 20").exitCode, 0u);
+  constexpr int kPrograms = 8;
+  std::vector<std::thread> programs;
+  for (int i = 0; i < kPrograms; ++i)
+    programs.emplace_back([this] {
+      EXPECT_EQ(host_.Token("change-pin ETOKEN4 --pin 0000 --new-pin 4444").exitCode, 1u);
+    });
+  for (auto& program : programs) program.join();
+  const auto listed = host_.Token("list ETOKEN4");
+  EXPECT_NE(listed.output.find("ready (12 of 20 tries left)"), std::string::npos)
+      << listed.output;
+}
+
 // The kit takes the I/O set from ccomio.dll when it is there, else from ccom.dll; both are
 // complete, and only ccomio.dll gives the token logout.
 TEST(IoSet, FromCcomioOrCcom) {

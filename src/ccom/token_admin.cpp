@@ -47,6 +47,7 @@ void List(const std::string& folder, const std::string& prefix, std::vector<Toke
 void CreateToken(const TokenSlot& slot, const std::string& pin, int tries) {
   RequirePin(pin);
   if (tries < 1 || tries > 99) Fail(kParameterError, "a token tolerates 1 to 99 wrong PINs");
+  const TokenConfigLock lock(slot);
   if (::GetFileAttributesA((slot.Folder() + "\\" + kTokenConfigName).c_str()) !=
       INVALID_FILE_ATTRIBUTES)
     Fail(kFileExists, slot.Name() + " already holds a token");
@@ -65,6 +66,7 @@ void CreateToken(const TokenSlot& slot, const std::string& pin, int tries) {
 
 void ChangePin(const TokenSlot& slot, const std::string& oldPin, const std::string& newPin) {
   RequirePin(newPin);
+  const TokenConfigLock lock(slot);
   if (TokenStore::ReadConfig(slot).triesLeft == 0)
     Fail(kAccessError, slot.Name() + " is locked; unlock it first");
   if (!TokenStore::Process().CheckPin(slot, reinterpret_cast<const uint8_t*>(oldPin.data()),
@@ -80,6 +82,7 @@ void ChangePin(const TokenSlot& slot, const std::string& oldPin, const std::stri
 }
 
 void UnlockToken(const TokenSlot& slot, const std::optional<std::string>& newPin) {
+  const TokenConfigLock lock(slot);
   TokenConfig config = TokenStore::ReadConfig(slot);
   if (newPin) {
     RequirePin(*newPin);

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -107,6 +109,7 @@ void TokenStore::Login(const TokenSlot& slot, const std::string& objectPath) {
 
 bool TokenStore::CheckPin(const TokenSlot& slot, const uint8_t* pin, size_t size) {
   std::lock_guard guard(lock_);
+  const TokenConfigLock configLock(slot);
   TokenConfig config = ReadConfig(slot);
   if (config.triesLeft == 0) return false;
   const bool right = PinMatches(config.pin, pin, size);
@@ -131,6 +134,29 @@ void TokenStore::LogoutAll() {
   std::lock_guard guard(lock_);
   loggedIn_.clear();
 }
+
+TokenConfigLock::TokenConfigLock(const TokenSlot& slot) {
+  // Mutex names cannot hold backslashes and are bounded, so the folder is named by its hash;
+  // two folders sharing a hash only wait for each other.
+  std::string folder = slot.Folder();
+  for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (const char c : folder) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001b3ull;
+  char name[64];
+  std::snprintf(name, sizeof name, "Local\\ccom-token-config-%016llx",
+                static_cast<unsigned long long>(hash));
+  mutex_.Reset(::CreateMutexA(nullptr, FALSE, name));
+  if (!mutex_)
+    Fail(kIoError, slot.Name() + ": its configuration lock cannot be made (system error " +
+                       std::to_string(::GetLastError()) + ")");
+  // An owner that ended without releasing leaves the file whole (it is replaced whole), so an
+  // abandoned lock is simply taken over.
+  const DWORD waited = ::WaitForSingleObject(mutex_.Get(), 30000);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED)
+    Fail(kIoError, slot.Name() + ": its configuration stays locked by another program");
+}
+
+TokenConfigLock::~TokenConfigLock() { ::ReleaseMutex(mutex_.Get()); }
 
 bool TakeInjectedFault(const char* variable) {
   static std::mutex lock;

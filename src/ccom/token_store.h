@@ -17,6 +17,7 @@
 #include "ccm3x_h.h"
 #include "token_config.h"
 #include "token_path.h"
+#include "winhandles.h"
 
 namespace ccom {
 
@@ -57,6 +58,20 @@ class TokenStore {
   std::recursive_mutex lock_;
   std::map<std::string, std::string> loggedIn_;  // slot name -> serial number
   std::atomic<CADB_TOKEN_PASSWD_CALLBACK> callback_{nullptr};
+};
+
+// Holds a token's configuration for one program and thread at a time, across every process
+// using the same token root: reading, checking and writing back the tries left is one step,
+// so wrong PINs tried by several programs at once each cost a try. Nests within a thread.
+class TokenConfigLock {
+ public:
+  explicit TokenConfigLock(const TokenSlot& slot);
+  ~TokenConfigLock();
+  TokenConfigLock(const TokenConfigLock&) = delete;
+  TokenConfigLock& operator=(const TokenConfigLock&) = delete;
+
+ private:
+  kit::UniqueHandle mutex_;
 };
 
 // Fault injection for tests: when the environment variable holds a count above zero, it is
