@@ -52,7 +52,8 @@ class SignatureOnAToken : public ::testing::Test {
   ~SignatureOnAToken() override { ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", nullptr); }
 
   // Key directory 1A2F: its container and a secret key in DDDD/0002, made with the provider
-  // directly, and the own public key in a file; the token is logged out again afterwards.
+  // directly, and the own public key both in a file and in AAAA; the token is logged out again
+  // afterwards.
   void MakeKeyOnToken() {
     const ccm3x::EntryPoints api = ccm3x::BindEntryPoints(ccom_.Get(), nullptr).api;
     ASSERT_EQ(api.SetTokenPasswdCallback(&TestPin), 1);
@@ -85,6 +86,7 @@ class SignatureOnAToken : public ::testing::Test {
     size = static_cast<int32_t>(block.size());
     ASSERT_EQ(sigcore::AppendBlockSignature(node, block.data(), size), 0);
     ASSERT_EQ(api.CADB_write_file("ETOKEN0:/1A2F/DDDD/0002", secret.data(), 36), 36);
+    ASSERT_EQ(api.CADB_write_file("ETOKEN0:/1A2F/AAAA", block.data(), size), size);
     block.resize(static_cast<size_t>(size));
     std::ofstream(scenario_.Path("self.pub"), std::ios::binary)
         .write(reinterpret_cast<const char*>(block.data()), size);
@@ -109,12 +111,13 @@ class SignatureOnAToken : public ::testing::Test {
     return result;
   }
 
-  void Open() {
+  // The own public key from `ownKey`: the file, or "ETOKEN" for the key directory's AAAA.
+  void Open(const std::string& ownKey = "") {
     kit_ = std::make_unique<sigcore::SigcoreLibrary>(scenario_.Path("sigcore.dll"));
     ASSERT_TRUE(kit_->Loaded());
     engine_ = std::make_unique<sigcore::SigcoreEngineHandle>(kit_->api);
     const std::pair<int, std::string> values[] = {
-        {1, scenario_.Path("self.pub")}, {2, "1A2F"}, {3, "ETOKEN"},
+        {1, ownKey.empty() ? scenario_.Path("self.pub") : ownKey}, {2, "1A2F"}, {3, "ETOKEN"},
         {4, scenario_.Path("abonents")}};
     for (const auto& [number, value] : values)
       ASSERT_EQ(kit_->api.SetCryptoParamValue(*engine_, number, value.c_str()), 0);
@@ -170,6 +173,26 @@ TEST_F(SignatureOnAToken, ThePinClickedOnTheKeysSignsAndACancelGivesTheProviders
   EXPECT_EQ(SignWhile(Click(L"25", L"Cancel", shown), signature), 22);
   EXPECT_TRUE(shown);
   EXPECT_EQ(ShownForm(), nullptr);
+}
+
+// The own public key kept on the token is the first thing read from it: the form asks before
+// that read, and once the PIN is in, the secret key opens without asking again.
+TEST_F(SignatureOnAToken, TheOwnKeyOnTheTokenIsReadAfterTheFormAsks) {
+  Open("ETOKEN");
+  int asked = 0;
+  bool shown = false;
+  const auto click = Click(L"2580", L"Ok", shown);
+  const auto countedClick = [&](HWND form) {
+    ++asked;
+    click(form);
+  };
+  Bytes signature;
+  ASSERT_EQ(SignWhile(countedClick, signature), 0);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(signature.data())), "CLIENT-0042");
+  char uid[255] = {};
+  ASSERT_EQ(kit_->api.GetCurrentUserUID(*engine_, uid), 0);
+  EXPECT_STREQ(uid, "CLIENT-0042");
 }
 
 }  // namespace
