@@ -16,6 +16,8 @@ namespace sigcore {
 namespace {
 
 constexpr int32_t kSlots = 10;
+// The longest name of one path component that file systems take.
+constexpr size_t kMaxFileNameLength = 255;
 // The objects of a key directory that its erasure removes besides the two folders.
 constexpr std::array<const char*, 4> kContainerObjects = {"A001", "B001", "C001", "D001"};
 // The numbered objects of each folder that its erasure removes (0000 to 0011).
@@ -198,10 +200,13 @@ int32_t TCCom3x_DLL::SaveOnToken(const TCCom3x_UserParam& params, int32_t slot,
 int32_t TCCom3x_DLL::SaveOnDisk(const TCCom3x_UserParam& params, const std::string& uid,
                                 const uint8_t* block, int32_t length,
                                 std::string& filePath) const {
-  // A UID comes from outside: one that is not a plain file name never becomes part of a path,
-  // and the key gets a numbered name instead.
-  std::string path = params.abonentsDir + uid + ".pub";
-  if (!IsPlainFileName(uid) || FileExists(path)) {
+  // A UID comes from outside: one that is not a plain file name, or too long for a file name
+  // or a path, never becomes part of a path, and the key gets a numbered name instead; lookups
+  // by UID read every key file, so it is found under either name.
+  const std::string name = uid + ".pub";
+  std::string path = params.abonentsDir + name;
+  const bool fits = name.size() <= kMaxFileNameLength && path.size() < MAX_PATH;
+  if (!IsPlainFileName(uid) || !fits || FileExists(path)) {
     const int32_t number = kit::NextFileNumber(params.abonentsDir, "pk*.pub");
     if (number < 1) return SIGCORE_PUBLIC_KEY_NOT_WRITTEN;
     path = params.abonentsDir + "pk" + std::to_string(number) + ".pub";
