@@ -50,6 +50,17 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 }
 Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
 
+// A signature of `data` made by `engine`; empty when signing fails.
+Bytes SignWith(const SigcoreLibrary::Exports& api, SigcoreEngine engine, const Bytes& data) {
+  Bytes signature(319);
+  int length = static_cast<int>(signature.size());
+  if (api.SignData(engine, data.data(), static_cast<int>(data.size()), signature.data(), &length,
+                   nullptr) != 0)
+    return {};
+  signature.resize(static_cast<size_t>(length));
+  return signature;
+}
+
 // Whether the GOST library finds `signature` over `message` with the public key of `block`: a
 // key block signs everything before its 4-byte length and 64-byte signature, a signature of
 // data signs the signer's UID and NUL before the data.
@@ -128,12 +139,8 @@ class Subscriber {
   }
 
   Bytes Sign(const Bytes& data) const {
-    Bytes signature(319);
-    int length = static_cast<int>(signature.size());
-    EXPECT_EQ(kit_.Api().SignData(engine_, data.data(), static_cast<int>(data.size()),
-                                  signature.data(), &length, nullptr),
-              0);
-    signature.resize(static_cast<size_t>(length));
+    Bytes signature = SignWith(kit_.Api(), engine_, data);
+    EXPECT_FALSE(signature.empty()) << uid_;
     return signature;
   }
   // The result of verifying, and the signer's UID then.
@@ -727,13 +734,7 @@ TEST_F(EngineService, RequestForANewKeyIsSelfSignedAndKeepsItsSecretKey) {
   ASSERT_EQ(api().SetCryptoParamValue(successor, 1, ""), 0);
   ASSERT_EQ(api().Import(successor, 13, nullptr, request.data(), size), 0);
   const Bytes data = Text("first order under the certified key");
-  Bytes signature(319);
-  int length = 319;
-  ASSERT_EQ(api().SignData(successor, data.data(), static_cast<int>(data.size()), signature.data(),
-                           &length, nullptr),
-            0);
-  signature.resize(static_cast<size_t>(length));
-  EXPECT_TRUE(SignedBy(request, data, signature));
+  EXPECT_TRUE(SignedBy(request, data, SignWith(api(), successor, data)));
 }
 
 TEST_F(EngineService, DirectoryStructureOfAKeyMedium) {
@@ -909,13 +910,7 @@ TEST_F(EngineService, KeysGeneratedOntoATokenSignAtOnce) {
     EXPECT_TRUE(SelfSigned(own)) << g.uid;
 
     const Bytes data = Text(std::string("order signed on the token by ") + g.uid);
-    Bytes signature(319);
-    int length = 319;
-    ASSERT_EQ(api().SignData(holder, data.data(), static_cast<int>(data.size()), signature.data(),
-                             &length, nullptr),
-              0)
-        << g.uid;
-    signature.resize(static_cast<size_t>(length));
+    const Bytes signature = SignWith(api(), holder, data);
     EXPECT_TRUE(SignedBy(own, data, signature)) << g.uid;
     ASSERT_EQ(
         api().Import(bank_.Engine(), 1, nullptr, own.data(), static_cast<int>(own.size())), 0);
@@ -948,13 +943,8 @@ TEST_F(EngineService, OwnKeyGivenAsABufferAndKeyDataSizes) {
   ASSERT_EQ(api().GetCurrentUserUID(host, uid), 0);
   EXPECT_STREQ(uid, "Client7");
   const Bytes data = Text("order signed with a key the host handed over");
-  Bytes signature(319);
-  int length = 319;
-  ASSERT_EQ(api().SignData(host, data.data(), static_cast<int>(data.size()), signature.data(),
-                           &length, nullptr),
-            0);
-  signature.resize(static_cast<size_t>(length));
-  EXPECT_EQ(bank_.Verify(data, signature), std::make_pair(0, std::string("Client7")));
+  EXPECT_EQ(bank_.Verify(data, SignWith(api(), host, data)),
+            std::make_pair(0, std::string("Client7")));
 
   // Key data and reports by size: a query, a buffer one byte short, an exact one.
   const SigcoreEngine e = bank_.Engine();
