@@ -36,10 +36,6 @@ int32_t TCCom3x_DLL::LoadPublicKeyCache(const TCCom3x_UserParam& params) {
   cache_.Clear();
   const std::string& device = params.keyDevice;
   const bool ownOnToken = OwnKeyOnToken(params);
-  // Reading a token object logs in: the provider must know whom to ask for the PIN before the
-  // first read. Without any way to ask, a token logged in earlier still reads, so the read
-  // goes ahead and reports what the provider says.
-  if (ownOnToken || AbonentsOnToken(params)) PreparePinPrompt();
   const auto failed = [this](int32_t result) {
     // Half a cache would hide keys until the next load: a failed load leaves it empty.
     cache_.Clear();

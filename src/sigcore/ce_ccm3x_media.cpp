@@ -47,6 +47,10 @@ int32_t TCCom3x_DLL::InitCashNodeByTokenFile(const std::string& detailErrorFile,
                                              TCCom3x_CashNode& node,
                                              const std::string& objectPath,
                                              const std::string& device) const {
+  // Reading an object logs in to the token: the provider must know whom to ask for the PIN
+  // before. Without any way to ask, a token logged in earlier still reads, so the read goes
+  // ahead and reports what the provider says.
+  PreparePinPrompt();
   std::array<uint8_t, kMaxPublicKeyBlockSize> block;
   const std::string path = TokenObjectPath(device, slot, objectPath);
   const int32_t read = api_.CADB_read_file(path.c_str(), block.data(), kMaxPublicKeyBlockSize);
@@ -267,6 +271,8 @@ int32_t TCCom3x_DLL::ReadNewKeyRequest(const TCCom3x_UserParam& params,
 int32_t TCCom3x_DLL::EraseTokenKeyDir(const std::string& device, const std::string& keyDir) const {
   const int32_t slot = GetSlotNumberForTokenObject(device, keyDir);
   if (slot < 0) return SIGCORE_TOKEN_NO_SLOT;
+  // Erasing logs in to the token, as reading does.
+  PreparePinPrompt();
   const std::string root = TokenObjectPath(device, slot, keyDir);
   const auto erase = [this](const std::string& path) { api_.CADB_erase_file(path.c_str()); };
   const auto removeFolder = [this](const std::string& path) {
