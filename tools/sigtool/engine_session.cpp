@@ -33,10 +33,13 @@ int SIGCORE_CALL AnswerKeyDirPin(const char*, char* buffer, int size) {
 
 int SIGCORE_CALL AnswerPin(char* buffer, int size) { return AnswerKeyDirPin("", buffer, size); }
 
+// The text without the blanks and control characters around it, as kit::TrimBlanks cuts it
+// but without a copy.
 std::string_view Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 // A whole file in memory that is wiped when released.
