@@ -258,6 +258,16 @@ TEST_F(SigtoolService, CustomerAndBankFromKeysToRenewal) {
          "BANK");
   Expect(As("client", "renew finish \"" + In("cert.b64") + "\""), 0, "UID CLIENT-2");
   Expect(As("client", "report"), 0, "UID=CLIENT-2");
+  // The bank takes the new key from the request, which the old key signed, and checks what the
+  // customer signs with it; a changed transfer includes nothing.
+  Expect(As("bank", "transfer import \"" + In("changed.b64") + "\""), 1,
+         Utf8(u8"sigtool: передача "));
+  Expect(As("bank", "transfer import \"" + In("renewal.b64") + "\""), 0,
+         Utf8(u8"открытый ключ CLIENT-2 включён в справочник"));
+  Expect(As("client", "sign \"" + In("order.txt") + "\" \"" + In("renewed.sig") + "\""), 0,
+         "CLIENT-2");
+  Expect(As("bank", "verify \"" + In("order.txt") + "\" \"" + In("renewed.sig") + "\""), 0,
+         Utf8(u8"подпись верна, подписал CLIENT-2"));
 
   // The installation check: the kit is not registered in this folder; the provider, the own
   // key and the abonents directory are found.
@@ -315,6 +325,55 @@ TEST_F(SigtoolTest, DoctorChecksAnInstallation) {
   EXPECT_EQ(noProvider.exitCode, 1u);
   EXPECT_NE(noProvider.output.find(Utf8(u8"!!  Криптопровайдер: -22")), std::string::npos)
       << noProvider.output;
+}
+
+}  // namespace
+
+namespace {
+
+// A token administered with "sigtool token" and a key pair on it, its PIN given with --pin:
+// each step a command line, its exit status and a text its output must hold.
+TEST_F(SigtoolTest, TokenCommandsAndAKeyOnTheToken) {
+  fs::create_directories(dir_ / "tokens");
+  fs::create_directories(dir_ / "abonents");
+  ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", In("tokens").c_str());
+  std::ofstream(In("order.txt"), std::ios::binary) << "Payment order 9: 250.00 RUB";
+  const std::string holder = "--set 1=ETOKEN --set 2=1A2F --set 3=ETOKEN --set \"4=" +
+                             In("abonents") + "\" --set 9=HOLDER --set 18=ETOKEN --set 19=1A2F " +
+                             "--set 20=ETOKEN ";
+  const std::string sign = "sign \"" + In("order.txt") + "\" \"" + In("order.sig") + "\"";
+  const struct {
+    std::string args;
+    DWORD exitCode;
+    std::string shown;
+  } steps[] = {
+      {"token list", 0, "no tokens in "},
+      {"token create ETOKEN0 --pin 1357 --tries 3", 0, "ready (3 of 3 tries left)"},
+      {"token create ETOKEN0 --pin 1357", 1, "ccomtoken: "},
+      {"token change-pin ETOKEN0 --pin 0000 --new-pin 2468", 1, "code 85"},
+      {"token change-pin ETOKEN0 --pin 1357 --new-pin 2468", 0, "ETOKEN0: PIN changed"},
+      {"--pin 2468 " + holder + "keygen --auto-keystrokes", 0,
+       Utf8(u8"Ключевая пара создана: UID HOLDER")},
+      {"token list ETOKEN0", 0, "1A2F/AAAA"},
+      {"--pin 2468 " + holder + sign, 0, Utf8(u8"подпись HOLDER")},
+      {"--pin 2468 " + holder + "verify \"" + In("order.txt") + "\" \"" + In("order.sig") + "\"", 0,
+       Utf8(u8"подпись верна, подписал HOLDER")},
+      {"--pin 1111 " + holder + sign, 1, "sigtool: "},
+      {"token list ETOKEN0", 0, "ready (2 of 3 tries left)"},
+      {"token unlock ETOKEN0", 0, "ready (3 of 3 tries left)"},
+      {"token erase ETOKEN0", 0, "ETOKEN0: every object erased"},
+      {"--pin 2468 " + holder + sign, 1, "sigtool: "},
+      {"token remove ETOKEN0", 0, "ETOKEN0: token removed"},
+      {"token list", 0, "no tokens in "},
+      {"token", 2, "usage: ccomtoken"},
+  };
+  for (const auto& step : steps) {
+    const auto run = Run(step.args);
+    ASSERT_TRUE(run.finished) << step.args;
+    EXPECT_EQ(run.exitCode, step.exitCode) << step.args << "\n" << run.output;
+    EXPECT_NE(run.output.find(step.shown), std::string::npos) << step.args << "\n" << run.output;
+  }
+  ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", nullptr);
 }
 
 }  // namespace

@@ -267,7 +267,7 @@ class TCCom3x_DLL final : public TCrypto_DLL {
   int32_t VerifyParts(const uint8_t* publicKey, std::initializer_list<Part> parts,
                       const uint8_t* signature, const std::string& detailErrorFile) const;
   // A token's PIN can be asked for: the host's functions or the on-screen keyboard (-30).
-  int32_t PreparePinPrompt();
+  int32_t PreparePinPrompt() const;
   // The container of the user's key directory, where it was found: on a token the slot that
   // holds the key directory, -1 on a disk or for a token value without a directory.
   struct UserContainer {

@@ -16,6 +16,8 @@ namespace sigcore {
 namespace {
 
 constexpr int32_t kSlots = 10;
+// The longest name of one path component that file systems take.
+constexpr size_t kMaxFileNameLength = 255;
 // The objects of a key directory that its erasure removes besides the two folders.
 constexpr std::array<const char*, 4> kContainerObjects = {"A001", "B001", "C001", "D001"};
 // The numbered objects of each folder that its erasure removes (0000 to 0011).
@@ -45,6 +47,10 @@ int32_t TCCom3x_DLL::InitCashNodeByTokenFile(const std::string& detailErrorFile,
                                              TCCom3x_CashNode& node,
                                              const std::string& objectPath,
                                              const std::string& device) const {
+  // Reading an object logs in to the token: the provider must know whom to ask for the PIN
+  // before. Without any way to ask, a token logged in earlier still reads, so the read goes
+  // ahead and reports what the provider says.
+  PreparePinPrompt();
   std::array<uint8_t, kMaxPublicKeyBlockSize> block;
   const std::string path = TokenObjectPath(device, slot, objectPath);
   const int32_t read = api_.CADB_read_file(path.c_str(), block.data(), kMaxPublicKeyBlockSize);
@@ -198,10 +204,13 @@ int32_t TCCom3x_DLL::SaveOnToken(const TCCom3x_UserParam& params, int32_t slot,
 int32_t TCCom3x_DLL::SaveOnDisk(const TCCom3x_UserParam& params, const std::string& uid,
                                 const uint8_t* block, int32_t length,
                                 std::string& filePath) const {
-  // A UID comes from outside: one that is not a plain file name never becomes part of a path,
-  // and the key gets a numbered name instead.
-  std::string path = params.abonentsDir + uid + ".pub";
-  if (!IsPlainFileName(uid) || FileExists(path)) {
+  // A UID comes from outside: one that is not a plain file name, or too long for a file name
+  // or a path, never becomes part of a path, and the key gets a numbered name instead; lookups
+  // by UID read every key file, so it is found under either name.
+  const std::string name = uid + ".pub";
+  std::string path = params.abonentsDir + name;
+  const bool fits = name.size() <= kMaxFileNameLength && path.size() < MAX_PATH;
+  if (!IsPlainFileName(uid) || !fits || FileExists(path)) {
     const int32_t number = kit::NextFileNumber(params.abonentsDir, "pk*.pub");
     if (number < 1) return SIGCORE_PUBLIC_KEY_NOT_WRITTEN;
     path = params.abonentsDir + "pk" + std::to_string(number) + ".pub";
@@ -262,6 +271,8 @@ int32_t TCCom3x_DLL::ReadNewKeyRequest(const TCCom3x_UserParam& params,
 int32_t TCCom3x_DLL::EraseTokenKeyDir(const std::string& device, const std::string& keyDir) const {
   const int32_t slot = GetSlotNumberForTokenObject(device, keyDir);
   if (slot < 0) return SIGCORE_TOKEN_NO_SLOT;
+  // Erasing logs in to the token, as reading does.
+  PreparePinPrompt();
   const std::string root = TokenObjectPath(device, slot, keyDir);
   const auto erase = [this](const std::string& path) { api_.CADB_erase_file(path.c_str()); };
   const auto removeFolder = [this](const std::string& path) {

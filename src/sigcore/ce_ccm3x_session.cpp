@@ -141,7 +141,7 @@ int32_t TCCom3x_DLL::CopyContainer(PSE_CTX* source, const TCCom3x_UserParam& par
   return SIGCORE_OK;
 }
 
-int32_t TCCom3x_DLL::PreparePinPrompt() {
+int32_t TCCom3x_DLL::PreparePinPrompt() const {
   if (HasPasswordFunction()) return SIGCORE_OK;
   if (!LoadVKLibrary()) return SIGCORE_NO_PASSWORD_FUNCTION;
   // The on-screen keyboard is the only way to ask: the provider must know whom to ask.

@@ -52,7 +52,8 @@ class SignatureOnAToken : public ::testing::Test {
   ~SignatureOnAToken() override { ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", nullptr); }
 
   // Key directory 1A2F: its container and a secret key in DDDD/0002, made with the provider
-  // directly, and the own public key in a file; the token is logged out again afterwards.
+  // directly, and the own public key both in a file and in AAAA; the token is logged out again
+  // afterwards.
   void MakeKeyOnToken() {
     const ccm3x::EntryPoints api = ccm3x::BindEntryPoints(ccom_.Get(), nullptr).api;
     ASSERT_EQ(api.SetTokenPasswdCallback(&TestPin), 1);
@@ -85,6 +86,7 @@ class SignatureOnAToken : public ::testing::Test {
     size = static_cast<int32_t>(block.size());
     ASSERT_EQ(sigcore::AppendBlockSignature(node, block.data(), size), 0);
     ASSERT_EQ(api.CADB_write_file("ETOKEN0:/1A2F/DDDD/0002", secret.data(), 36), 36);
+    ASSERT_EQ(api.CADB_write_file("ETOKEN0:/1A2F/AAAA", block.data(), size), size);
     block.resize(static_cast<size_t>(size));
     std::ofstream(scenario_.Path("self.pub"), std::ios::binary)
         .write(reinterpret_cast<const char*>(block.data()), size);
@@ -109,12 +111,13 @@ class SignatureOnAToken : public ::testing::Test {
     return result;
   }
 
-  void Open() {
+  // The own public key from `ownKey`: the file, or "ETOKEN" for the key directory's AAAA.
+  void Open(const std::string& ownKey = "") {
     kit_ = std::make_unique<sigcore::SigcoreLibrary>(scenario_.Path("sigcore.dll"));
     ASSERT_TRUE(kit_->Loaded());
     engine_ = std::make_unique<sigcore::SigcoreEngineHandle>(kit_->api);
     const std::pair<int, std::string> values[] = {
-        {1, scenario_.Path("self.pub")}, {2, "1A2F"}, {3, "ETOKEN"},
+        {1, ownKey.empty() ? scenario_.Path("self.pub") : ownKey}, {2, "1A2F"}, {3, "ETOKEN"},
         {4, scenario_.Path("abonents")}};
     for (const auto& [number, value] : values)
       ASSERT_EQ(kit_->api.SetCryptoParamValue(*engine_, number, value.c_str()), 0);
@@ -127,13 +130,16 @@ class SignatureOnAToken : public ::testing::Test {
   const Bytes data_ = {'o', 'r', 'd', 'e', 'r', ' ', '1', '1', '8'};
 };
 
-// Clicks `digits` on the form's number keys, then the button of that caption.
+// Clicks `digits` on the form's number keys, then the button of that caption. The form names
+// the folder of the token object whose reading asked.
 std::function<void(HWND)> Click(const std::wstring& digits, const wchar_t* button,
-                                bool& shown, const char* screenshot = nullptr) {
-  return [digits, button, &shown, screenshot](HWND form) {
+                                bool& shown, const char* screenshot = nullptr,
+                                const std::wstring& folder = L"1A2F") {
+  return [digits, button, &shown, screenshot, folder](HWND form) {
     ASSERT_NE(form, nullptr);
     shown = true;
-    EXPECT_NE(wintest::FindControl(form, L"Static", L"Pin code for the key: 1A2F"), nullptr);
+    EXPECT_NE(wintest::FindControl(form, L"Static", (L"Pin code for the key: " + folder).c_str()),
+              nullptr);
     ASSERT_TRUE(SelectPage(form, L"Numbers"));
     const std::vector<HWND> keys = VisibleKeys(form);
     ASSERT_EQ(keys.size(), 10u);
@@ -170,6 +176,62 @@ TEST_F(SignatureOnAToken, ThePinClickedOnTheKeysSignsAndACancelGivesTheProviders
   EXPECT_EQ(SignWhile(Click(L"25", L"Cancel", shown), signature), 22);
   EXPECT_TRUE(shown);
   EXPECT_EQ(ShownForm(), nullptr);
+}
+
+// Runs `operation` while the form is answered with the right PIN; the form must ask once.
+int AnsweredOnce(const std::function<int()>& operation, const std::wstring& folder = L"1A2F") {
+  int asked = 0;
+  bool shown = false;
+  const auto click = Click(L"2580", L"Ok", shown, nullptr, folder);
+  const auto countedClick = [&](HWND form) {
+    ++asked;
+    click(form);
+  };
+  const int result = WhileShown(countedClick, operation);
+  EXPECT_EQ(asked, 1);
+  return result;
+}
+
+// Whatever reads the token first logs in: the form asks before that read, and the PIN entered
+// there serves what follows. The own public key kept on the token is read before anything.
+TEST_F(SignatureOnAToken, TheOwnKeyOnTheTokenIsReadAfterTheFormAsks) {
+  Open("ETOKEN");
+  Bytes signature(319);
+  int length = 319;
+  ASSERT_EQ(AnsweredOnce([&] {
+              return kit_->api.SignData(*engine_, data_.data(), static_cast<int>(data_.size()),
+                                        signature.data(), &length, nullptr);
+            }),
+            0);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(signature.data())), "CLIENT-0042");
+  char uid[255] = {};
+  ASSERT_EQ(kit_->api.GetCurrentUserUID(*engine_, uid), 0);
+  EXPECT_STREQ(uid, "CLIENT-0042");
+}
+
+TEST_F(SignatureOnAToken, AKeyDirectoryReportReadsAfterTheFormAsks) {
+  Open("ETOKEN");
+  std::string report(2048, '\0');
+  int number = static_cast<int>(report.size());
+  ASSERT_EQ(AnsweredOnce([&] {
+              return kit_->api.ExportObject(*engine_, 102, "1A2F/AAAA", 0, nullptr, report.data(),
+                                            &number);
+            }),
+            0);
+  EXPECT_EQ(std::string(report.c_str()).rfind("UID=CLIENT-0042\r\nCN=Ivanov Ivan\r\n", 0), 0u)
+      << report.c_str();
+}
+
+TEST_F(SignatureOnAToken, AKeyDirectoryIsErasedAfterTheFormAsks) {
+  Open("ETOKEN");
+  ASSERT_TRUE(fs::exists(scenario_.Path("tokens") + "\\ETOKEN0\\1A2F\\AAAA"));
+  // The first object erased is in the folder of the secret keys.
+  EXPECT_EQ(AnsweredOnce([&] {
+              return kit_->api.ExportObject(*engine_, 103, "1A2F", 0, nullptr, nullptr, nullptr);
+            },
+                         L"DDDD"),
+            0);
+  EXPECT_FALSE(fs::exists(scenario_.Path("tokens") + "\\ETOKEN0\\1A2F"));
 }
 
 }  // namespace

@@ -50,6 +50,38 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 }
 Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
 
+// A signature of `data` made by `engine`; empty when signing fails.
+Bytes SignWith(const SigcoreLibrary::Exports& api, SigcoreEngine engine, const Bytes& data) {
+  Bytes signature(319);
+  int length = static_cast<int>(signature.size());
+  if (api.SignData(engine, data.data(), static_cast<int>(data.size()), signature.data(), &length,
+                   nullptr) != 0)
+    return {};
+  signature.resize(static_cast<size_t>(length));
+  return signature;
+}
+
+// Whether the GOST library finds `signature` over `message` with the public key of `block`: a
+// key block signs everything before its 4-byte length and 64-byte signature, a signature of
+// data signs the signer's UID and NUL before the data.
+bool SignatureHolds(const Bytes& block, const Bytes& message, const uint8_t* signature) {
+  sigcore::TCCom3x_CashNode key;
+  uint8_t digest[32];
+  return sigcore::ParsePublicKeyBlock(block.data(), static_cast<int32_t>(block.size()), key) == 0 &&
+         gost::Hash(gost::HashParams::CryptoPro, message.data(), message.size(), digest) &&
+         gost::Verify(gost::CurveParams::CryptoProA, key.publicKey.data(), digest, signature);
+}
+bool SelfSigned(const Bytes& block) {
+  return block.size() > 68 &&
+         SignatureHolds(block, Bytes(block.begin(), block.end() - 68), &block[block.size() - 64]);
+}
+bool SignedBy(const Bytes& block, const Bytes& data, const Bytes& signature) {
+  if (signature.size() < 65) return false;
+  Bytes message(signature.begin(), signature.end() - 64);
+  message.insert(message.end(), data.begin(), data.end());
+  return SignatureHolds(block, message, &signature[signature.size() - 64]);
+}
+
 // The kit installed in a folder with the provider beside it, as a host finds it.
 class Installation {
  public:
@@ -107,12 +139,8 @@ class Subscriber {
   }
 
   Bytes Sign(const Bytes& data) const {
-    Bytes signature(319);
-    int length = static_cast<int>(signature.size());
-    EXPECT_EQ(kit_.Api().SignData(engine_, data.data(), static_cast<int>(data.size()),
-                                  signature.data(), &length, nullptr),
-              0);
-    signature.resize(static_cast<size_t>(length));
+    Bytes signature = SignWith(kit_.Api(), engine_, data);
+    EXPECT_FALSE(signature.empty()) << uid_;
     return signature;
   }
   // The result of verifying, and the signer's UID then.
@@ -167,17 +195,7 @@ TEST_F(EngineService, SignaturesHoldForTheGostLibraryAndBindTheirData) {
   ASSERT_EQ(signature.size(), customer_.Uid().size() + 65);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(signature.data())), "Client7");
 
-  // UID, NUL and data hashed and verified with the customer's public key by the GOST library.
-  sigcore::TCCom3x_CashNode own;
-  const Bytes block = ReadBytes(customer_.PublicKeyFile());
-  ASSERT_EQ(sigcore::ParsePublicKeyBlock(block.data(), static_cast<int32_t>(block.size()), own), 0);
-  Bytes signedMessage(signature.begin(), signature.begin() + 8);
-  signedMessage.insert(signedMessage.end(), order.begin(), order.end());
-  uint8_t digest[32];
-  ASSERT_TRUE(gost::Hash(gost::HashParams::CryptoPro, signedMessage.data(), signedMessage.size(),
-                         digest));
-  EXPECT_TRUE(gost::Verify(gost::CurveParams::CryptoProA, own.publicKey.data(), digest,
-                           signature.data() + 8));
+  EXPECT_TRUE(SignedBy(ReadBytes(customer_.PublicKeyFile()), order, signature));
 
   EXPECT_EQ(bank_.Verify(order, signature), std::make_pair(0, std::string("Client7")));
   EXPECT_EQ(api().VerifySignWOCheckValidity(bank_.Engine(), order.data(),
@@ -531,8 +549,7 @@ TEST_F(EngineService, KeyDirectoryInclusionReportsAndFlags) {
   EXPECT_EQ(api().GetPublicKeyProperties(e, "", report.data()), -9);
 
   // A key file of 1144 bytes is too large. The largest block, 1143 bytes, has a 254-character
-  // UID, too long to name a file after: it goes into the cache only. A key file goes in, and
-  // its source goes away.
+  // UID. A key file goes in, and its source goes away.
   const std::string longUid(254, 'L');
   const Bytes largest = sigcore_test::SignedBlock(longUid, std::string(734, 'o'),
                                                   sigcore_test::MakeKeyPair(3));
@@ -548,6 +565,16 @@ TEST_F(EngineService, KeyDirectoryInclusionReportsAndFlags) {
   EXPECT_FALSE(fs::exists(file));
   EXPECT_TRUE(fs::exists(customer_.Folder() + "\\abonents\\Other.pub"));
   EXPECT_EQ(api().Import(e, 11, nullptr, largest.data(), static_cast<int>(largest.size())), 0);
+  ASSERT_EQ(api().GetReport(e, longUid.c_str(), report.data()), 0);
+  EXPECT_EQ(std::string(report.c_str()).rfind("UID=" + longUid + "\r\n", 0), 0u);
+  // Included from a file, it is kept under a numbered name, since no file can be named after
+  // it, and found by its UID once the directory is read again.
+  WriteBytes(file, largest);
+  ASSERT_EQ(api().IncludePublicKey(e, file.c_str()), 0);
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(ReadBytes(customer_.Folder() + "\\abonents\\pk1.pub"), largest);
+  ASSERT_EQ(api().ClearCash(e), 0);
+  report.assign(2048, '\0');
   ASSERT_EQ(api().GetReport(e, longUid.c_str(), report.data()), 0);
   EXPECT_EQ(std::string(report.c_str()).rfind("UID=" + longUid + "\r\n", 0), 0u);
   size = 0;
@@ -665,6 +692,51 @@ TEST_F(EngineService, RenewalStatesAndRequestNames) {
       << report.c_str();
 }
 
+// A certification request for a new key: a self-signed block of the key-generation UID and
+// subject, whose secret key is kept in the key-generation directory; the own key stays.
+TEST_F(EngineService, RequestForANewKeyIsSelfSignedAndKeepsItsSecretKey) {
+  SigcoreEngineHandle host(api());
+  customer_.Configure(host);
+  // The subject's values are trimmed and cut to their lengths; a blank one is left out.
+  const std::pair<int, std::string> subject[] = {
+      {9, " Client7-2 "}, {10, "  " + std::string(120, 'N') + " "}, {11, "RUS"}, {13, "   "}};
+  for (const auto& [number, value] : subject)
+    ASSERT_EQ(api().SetCryptoParamValue(host, number, value.c_str()), 0) << number;
+  const std::string expectedSubject =
+      "CN=" + std::string(100, 'N') +
+      "\r\nC=RU\r\nS=Moscow region\r\nO=NewUser Company\r\nOU=NewUser Department\r\n"
+      "T=NewUser Title\r\nE=NewUser e-mail";
+  const Bytes ownBefore = ReadBytes(customer_.PublicKeyFile());
+
+  Bytes request(1143 + 16, 0xEE);
+  int size = static_cast<int>(request.size());
+  const int result = api().ExportObject(host, 11, nullptr, 0, nullptr, request.data(), &size);
+  ASSERT_EQ(result, 0) << customer_.Error(result);
+  ASSERT_GT(size, 68);
+  ASSERT_LE(size, 1143);
+  EXPECT_EQ(request[static_cast<size_t>(size)], 0xEE) << "written past the request";
+  request.resize(static_cast<size_t>(size));
+  EXPECT_TRUE(SelfSigned(request));
+  sigcore::TCCom3x_CashNode node;
+  ASSERT_EQ(sigcore::ParsePublicKeyBlock(request.data(), size, node), 0);
+  EXPECT_EQ(node.uid, "Client7-2");
+  EXPECT_EQ(node.ownerText, expectedSubject);
+
+  char uid[255] = {};
+  ASSERT_EQ(api().GetCurrentUserUID(host, uid), 0);
+  EXPECT_STREQ(uid, "Client7");
+  EXPECT_EQ(ReadBytes(customer_.PublicKeyFile()), ownBefore);
+
+  // Given the request as its own key, an engine on the same key directory signs with the new
+  // secret key.
+  SigcoreEngineHandle successor(api());
+  customer_.Configure(successor);
+  ASSERT_EQ(api().SetCryptoParamValue(successor, 1, ""), 0);
+  ASSERT_EQ(api().Import(successor, 13, nullptr, request.data(), size), 0);
+  const Bytes data = Text("first order under the certified key");
+  EXPECT_TRUE(SignedBy(request, data, SignWith(api(), successor, data)));
+}
+
 TEST_F(EngineService, DirectoryStructureOfAKeyMedium) {
   SigcoreEngineHandle fresh(api());
   const std::string root = kit_.Path("medium");
@@ -701,15 +773,35 @@ int SIGCORE_CALL HostKeyDirPin(const char*, char* buffer, int size) {
   return std::snprintf(buffer, static_cast<size_t>(size), "%s", kPin) > 0;
 }
 
+// A token made with the provider's tool in slot ETOKEN0 with the PIN kPin, in a folder of the
+// installation where the provider looks for tokens while this object lives.
+class TestToken {
+ public:
+  explicit TestToken(const Installation& kit) : root_(kit.Path("tokens")) {
+    fs::create_directories(root_);
+    ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", root_.c_str());
+    const auto made = Tool(std::string("create ETOKEN0 --pin ") + kPin);
+    EXPECT_EQ(made.exitCode, 0u) << made.output;
+  }
+  ~TestToken() { ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", nullptr); }
+  TestToken(const TestToken&) = delete;
+  TestToken& operator=(const TestToken&) = delete;
+
+  wintest::ProgramResult Tool(const std::string& args) const {
+    return wintest::RunProgram("\"" + wintest::HostPath(KIT_CCOMTOKEN_EXE) + "\" --root \"" +
+                               root_ + "\" " + args);
+  }
+  // An object's bytes as the token keeps them, read past the provider.
+  Bytes Object(const std::string& path) const { return ReadBytes(root_ + "\\ETOKEN0\\" + path); }
+
+ private:
+  std::string root_;
+};
+
 // A token made with the provider's tool, holding two correspondents' keys in key directory
 // 1A2F, reached through TokenKeyDirOperation (ExportObject 101 to 103).
 TEST_F(EngineService, TokenKeyDirectories) {
-  const std::string root = kit_.Path("tokens");
-  fs::create_directories(root);
-  ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", root.c_str());
-  const auto made = wintest::RunProgram("\"" + wintest::HostPath(KIT_CCOMTOKEN_EXE) + "\" --root \"" +
-                                        root + "\" create ETOKEN0 --pin " + kPin);
-  ASSERT_EQ(made.exitCode, 0u) << made.output;
+  const TestToken token(kit_);
   const auto& provider = kit_.Provider();
   ASSERT_EQ(provider.SetTokenPasswdCallback(&TestTokenPin), 1);
   const Bytes first = sigcore_test::SignedBlock("First", "CN=First", sigcore_test::MakeKeyPair(5));
@@ -770,7 +862,65 @@ TEST_F(EngineService, TokenKeyDirectories) {
   EXPECT_EQ(operation(103, "1A2F", 0, nullptr, nullptr), 0);
   EXPECT_EQ(operation(101, "1A2F", 0, nullptr, &number), 0);
   EXPECT_EQ(number, -1);
-  ::SetEnvironmentVariableA("CCOM_TOKEN_ROOT", nullptr);
+}
+
+std::atomic<int> pinRequests{0};
+int SIGCORE_CALL CountedKeyDirPin(const char* keyName, char* buffer, int size) {
+  if (std::string(keyName) != "1A2F") return 0;
+  ++pinRequests;
+  return HostKeyDirPin(keyName, buffer, size);
+}
+
+// Keys generated onto a token whose PIN only the host knows: each new key signs at once, is
+// kept in the token's key directory, and holds for the GOST library and for the bank.
+TEST_F(EngineService, KeysGeneratedOntoATokenSignAtOnce) {
+  const TestToken token(kit_);
+  // The container of key directory 1A2F, made beforehand as a keystroke series would make it;
+  // then the token is logged out, and only the host's function knows its PIN.
+  const auto& provider = kit_.Provider();
+  ASSERT_EQ(provider.SetTokenPasswdCallback(&TestTokenPin), 1);
+  kit_.MakeContainer("ETOKEN0:/1A2F");
+  using Logout = int(CCM3X_CALL*)(const char*);
+  const auto logout = kit::ProcAddress<Logout>(::GetModuleHandleA("ccom.dll"), "CADB_token_logout");
+  ASSERT_NE(logout, nullptr);
+  ASSERT_EQ(logout("ETOKEN0:\\"), 1);
+  ASSERT_EQ(provider.SetTokenPasswdCallback(nullptr), 1);
+
+  SigcoreEngineHandle holder(api());
+  const std::pair<int, std::string> values[] = {
+      {1, "ETOKEN"}, {2, "1A2F"}, {3, "ETOKEN"}, {4, customer_.Folder() + "\\abonents"},
+      {10, "CN Token holder"}, {18, "ETOKEN"}, {19, "1A2F"}, {20, "ETOKEN"}};
+  for (const auto& [number, value] : values)
+    ASSERT_EQ(api().SetCryptoParamValue(holder, number, value.c_str()), 0) << number;
+  ASSERT_EQ(api().Import(holder, 15, nullptr, reinterpret_cast<const void*>(&CountedKeyDirPin), 0),
+            0);
+
+  const struct {
+    decltype(&::GenerateNewSEK) generate;
+    const char* uid;
+  } generators[] = {{api().GenerateNewSEK, "TOKEN-SEK"}, {api().GenerateNewSSK, "TOKEN-SSK"}};
+  for (const auto& g : generators) {
+    ASSERT_EQ(api().SetCryptoParamValue(holder, 9, g.uid), 0);
+    const int result = g.generate(holder);
+    ASSERT_EQ(result, 0) << g.uid << ": " << customer_.Error(result);
+    const Bytes own = token.Object("1A2F\\AAAA");
+    sigcore::TCCom3x_CashNode node;
+    ASSERT_EQ(sigcore::ParsePublicKeyBlock(own.data(), static_cast<int32_t>(own.size()), node), 0);
+    EXPECT_EQ(node.uid, g.uid);
+    EXPECT_TRUE(SelfSigned(own)) << g.uid;
+
+    const Bytes data = Text(std::string("order signed on the token by ") + g.uid);
+    const Bytes signature = SignWith(api(), holder, data);
+    EXPECT_TRUE(SignedBy(own, data, signature)) << g.uid;
+    ASSERT_EQ(
+        api().Import(bank_.Engine(), 1, nullptr, own.data(), static_cast<int>(own.size())), 0);
+    EXPECT_EQ(bank_.Verify(data, signature), std::make_pair(0, std::string(g.uid)));
+  }
+  EXPECT_GE(pinRequests.load(), 1);
+  // Both secret keys are in the key directory of the token, beside its container.
+  const auto listed = token.Tool("list ETOKEN0");
+  for (const char* object : {"1A2F/AAAA", "1A2F/DDDD/0002", "1A2F/DDDD/0003"})
+    EXPECT_NE(listed.output.find(object), std::string::npos) << object << "\n" << listed.output;
 }
 
 }  // namespace
@@ -793,13 +943,8 @@ TEST_F(EngineService, OwnKeyGivenAsABufferAndKeyDataSizes) {
   ASSERT_EQ(api().GetCurrentUserUID(host, uid), 0);
   EXPECT_STREQ(uid, "Client7");
   const Bytes data = Text("order signed with a key the host handed over");
-  Bytes signature(319);
-  int length = 319;
-  ASSERT_EQ(api().SignData(host, data.data(), static_cast<int>(data.size()), signature.data(),
-                           &length, nullptr),
-            0);
-  signature.resize(static_cast<size_t>(length));
-  EXPECT_EQ(bank_.Verify(data, signature), std::make_pair(0, std::string("Client7")));
+  EXPECT_EQ(bank_.Verify(data, SignWith(api(), host, data)),
+            std::make_pair(0, std::string("Client7")));
 
   // Key data and reports by size: a query, a buffer one byte short, an exact one.
   const SigcoreEngine e = bank_.Engine();

@@ -1,21 +1,31 @@
 #include "engine_session.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <fstream>
+#include <string_view>
 
 #include "console_text.h"
-#include "textutil.h"
+#include "winhandles.h"
 
 namespace sigtool {
 namespace {
 
+// A profile is a few lines of settings.
+constexpr LONGLONG kMaxProfileSize = 1 << 20;
+
 // The PIN of the command line, for the kit's requests on this thread and any other.
-std::string commandLinePin;
+sigcore::SecretBuffer<char> commandLinePin;
+
+void KeepPin(sigcore::SecretBuffer<char>& pin, std::string_view text) {
+  pin.Assign(text.empty() ? 0 : text.size() + 1);
+  if (!text.empty()) std::memcpy(pin.data(), text.data(), text.size());
+}
 
 int SIGCORE_CALL AnswerKeyDirPin(const char*, char* buffer, int size) {
-  if (commandLinePin.empty() || size < 1) return 0;
-  const size_t length = std::min(commandLinePin.size(), static_cast<size_t>(size - 1));
+  if (commandLinePin.size() == 0 || size < 1) return 0;
+  const size_t length =
+      std::min(std::strlen(commandLinePin.data()), static_cast<size_t>(size - 1));
   std::memcpy(buffer, commandLinePin.data(), length);
   buffer[length] = '\0';
   return 1;
@@ -23,39 +33,106 @@ int SIGCORE_CALL AnswerKeyDirPin(const char*, char* buffer, int size) {
 
 int SIGCORE_CALL AnswerPin(char* buffer, int size) { return AnswerKeyDirPin("", buffer, size); }
 
+// The text without the blanks and control characters around it, as kit::TrimBlanks cuts it
+// but without a copy.
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// A whole file in memory that is wiped when released.
+bool ReadSecretFile(const std::string& path, sigcore::SecretBuffer<char>& text) {
+  const kit::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxProfileSize) return false;
+  text.Assign(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  return size.QuadPart == 0 ||
+         (::ReadFile(file.Get(), text.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+          read == size.QuadPart);
+}
+
+// "N=VALUE" of a --set option or a profile line.
+bool ParseSetting(std::string_view key, std::string_view value, ParamSetting& setting) {
+  const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), setting.number);
+  if (key.empty() || error != std::errc() || end != key.data() + key.size()) return false;
+  setting.value = std::string(value);
+  return true;
+}
+
 }  // namespace
 
 bool ReadProfile(const std::string& path, EngineOptions& options, std::string& badLine) {
-  std::ifstream in(path);
-  if (!in) {
+  sigcore::SecretBuffer<char> text;
+  if (!ReadSecretFile(path, text)) {
     badLine = path;
     return false;
   }
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string trimmed = kit::TrimBlanks(line);
+  std::string_view rest(text.data(), text.size());
+  while (!rest.empty()) {
+    const size_t end = std::min(rest.find('\n'), rest.size());
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string_view trimmed = Trimmed(line);
     if (trimmed.empty() || trimmed[0] == '#') continue;
     const size_t equals = trimmed.find('=');
-    const std::string key = kit::TrimBlanks(trimmed.substr(0, equals));
-    const std::string value = equals == std::string::npos ? "" : trimmed.substr(equals + 1);
-    int number = 0;
-    const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), number);
-    if (equals != std::string::npos && error == std::errc() && end == key.data() + key.size()) {
-      options.settings.push_back({number, value});
+    const std::string_view key = Trimmed(trimmed.substr(0, equals));
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : trimmed.substr(equals + 1);
+    ParamSetting setting;
+    if (equals != std::string_view::npos && ParseSetting(key, value, setting)) {
+      options.settings.push_back(std::move(setting));
     } else if (key == "root") {
-      options.root = value;
+      options.root = std::string(value);
     } else if (key == "pin") {
-      options.pin = value;
+      KeepPin(options.pin, value);
     } else {
-      badLine = line;
+      badLine = std::string(line);
       return false;
     }
   }
   return true;
 }
 
-Session::Session(const EngineOptions& options) {
+int ReadOptions(int argc, char** argv, EngineOptions& options, std::string& error) {
+  int next = 1;
+  for (; next + 1 < argc; next += 2) {
+    const std::string_view option = argv[next];
+    char* const value = argv[next + 1];
+    if (option == "--set") {
+      const std::string_view text = value;
+      const size_t equals = text.find('=');
+      ParamSetting setting;
+      if (equals == std::string_view::npos ||
+          !ParseSetting(text.substr(0, equals), text.substr(equals + 1), setting)) {
+        error = "--set ждёт N=VALUE, например --set 3=ETOKEN";
+        return -1;
+      }
+      options.settings.push_back(std::move(setting));
+    } else if (option == "--profile") {
+      std::string bad;
+      if (!ReadProfile(value, options, bad)) {
+        error = std::string("профиль ") + value + ": непонятная строка: " + bad;
+        return -1;
+      }
+    } else if (option == "--root") {
+      options.root = value;
+    } else if (option == "--pin") {
+      KeepPin(options.pin, value);
+      gost::SecureWipe(value, std::strlen(value));
+    } else {
+      break;
+    }
+  }
+  return next;
+}
+
+Session::Session(const std::vector<ParamSetting>& settings, const std::string& root,
+                 const char* pin) {
   if (!library_.Loaded()) {
     Err("sigtool: не удалось загрузить sigcore.dll\n");
     return;
@@ -65,13 +142,13 @@ Session::Session(const EngineOptions& options) {
     return;
   }
   engine_ = std::make_unique<sigcore::SigcoreEngineHandle>(library_.api);
-  if (!options.root.empty()) Api().SetRootPath(Engine(), options.root.c_str());
-  if (!options.pin.empty()) {
-    commandLinePin = options.pin;
+  if (!root.empty()) Api().SetRootPath(Engine(), root.c_str());
+  if (pin != nullptr && pin[0] != '\0') {
+    KeepPin(commandLinePin, pin);
     Api().SetPasswordRequestFunc(Engine(), &AnswerPin);
     Api().Import(Engine(), 15, nullptr, reinterpret_cast<const void*>(&AnswerKeyDirPin), 0);
   }
-  for (const ParamSetting& setting : options.settings) {
+  for (const ParamSetting& setting : settings) {
     if (Api().SetCryptoParamValue(Engine(), setting.number, setting.value.c_str()) != 0) {
       Err("sigtool: " + std::to_string(setting.number) + ": " +
           ErrorText(SIGCORE_NO_SUCH_PARAMETER) + "\n");

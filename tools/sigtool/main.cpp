@@ -1,5 +1,4 @@
 // sigtool: the kit's host program for people and for end-to-end tests.
-#include <charconv>
 #include <string>
 #include <vector>
 
@@ -110,39 +109,14 @@ int Usage() {
   return 2;
 }
 
-// "N=VALUE" of a --set option.
-bool ParseSetting(const std::string& text, sigtool::ParamSetting& setting) {
-  const size_t equals = text.find('=');
-  if (equals == std::string::npos) return false;
-  const char* end = text.data() + equals;
-  const auto [stop, error] = std::from_chars(text.data(), end, setting.number);
-  setting.value = text.substr(equals + 1);
-  return error == std::errc() && stop == end && equals > 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
   sigtool::EngineOptions options;
-  while (args.size() >= 2 && (args[0] == "--set" || args[0] == "--profile" ||
-                              args[0] == "--root" || args[0] == "--pin")) {
-    if (args[0] == "--set") {
-      sigtool::ParamSetting setting;
-      if (!ParseSetting(args[1], setting))
-        return Fail("--set ждёт N=VALUE, например --set 3=ETOKEN");
-      options.settings.push_back(setting);
-    } else if (args[0] == "--profile") {
-      std::string bad;
-      if (!sigtool::ReadProfile(args[1], options, bad))
-        return Fail("профиль " + args[1] + ": непонятная строка: ", bad);
-    } else if (args[0] == "--root") {
-      options.root = args[1];
-    } else {
-      options.pin = args[1];
-    }
-    args.erase(args.begin(), args.begin() + 2);
-  }
+  std::string error;
+  const int first = sigtool::ReadOptions(argc, argv, options, error);
+  if (first < 0) return Fail(error);
+  const std::vector<std::string> args(argv + first, argv + argc);
   if (args.empty() || args[0] == "--set" || args[0] == "--profile") return Usage();
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
     sigtool::Out(kUsage);
