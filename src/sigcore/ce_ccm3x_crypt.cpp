@@ -42,13 +42,13 @@ class ProviderEnvelope final : public EnvelopeCrypto {
                     [&] { return MacFinal(imitation.Get(), mac); }});
   }
 
-  // The MAC runs one chunk ahead of the encryption, which overwrites what it has read.
+  // Each chunk is MACed before it is encrypted over itself.
   int32_t SealData(int32_t method, const uint8_t* key, const uint8_t* start, uint8_t* data,
                    size_t size, uint8_t* mac) override {
     return DataPass(method, true, key, start, data, size, mac);
   }
 
-  // The MAC follows the decryption chunk by chunk.
+  // Each chunk is MACed once it is decrypted.
   int32_t OpenData(int32_t method, const uint8_t* key, const uint8_t* start, uint8_t* data,
                    size_t size, uint8_t* mac) override {
     return DataPass(method, false, key, start, data, size, mac);
