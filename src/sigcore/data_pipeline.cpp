@@ -43,7 +43,12 @@ class SharedPasses {
     for (;;) {
       const uint64_t seen = changes_.load();
       if (result_.load() != SIGCORE_OK || second_.done.load() == chunks_) return;
-      if (TakeChunk(second_, first_.done.load()) || TakeChunk(first_, chunks_)) continue;
+      // The first pass is never kept waiting: its thread goes on with it, and the other takes
+      // what the second may have.
+      if (TakeChunk(first_, chunks_) || TakeChunk(second_, first_.done.load())) continue;
+      // Only the second pass is left and the other thread is in it: it goes on to the end
+      // without waking this one for every chunk.
+      if (first_.done.load() == chunks_ && second_.taken.load()) return;
       std::unique_lock guard(lock_);
       ++sleepers_;
       changed_.wait(guard, [&] { return changes_.load() != seen; });
