@@ -118,7 +118,9 @@ class SharedPasses {
 }  // namespace
 
 int32_t RunPipelined(size_t size, const ChunkPass& first, const ChunkPass& second) {
-  if (size < kPipelineThreadsFrom) return RunInTurn(size, first, second);
+  // With one processor a second thread would only take turns with this one.
+  if (size < kPipelineThreadsFrom || std::thread::hardware_concurrency() == 1)
+    return RunInTurn(size, first, second);
   SharedPasses passes(size, first, second);
   std::thread helper;
   try {
