@@ -117,6 +117,9 @@ struct StoredContainer {
     return Container::Open(parts[0].data(), parts[1].data(), parts[3].data(),
                            withRand ? parts[2].data() : nullptr);
   }
+  bool StoredBy(const Container& container) const {
+    return container.Stores(parts[0].data(), parts[1].data(), parts[3].data(), parts[2].data());
+  }
 };
 
 StoredContainer Store(const Container& container) {
@@ -176,11 +179,14 @@ TEST_F(ContainerTest, DamageToAnyPartIsDetected) {
       {3, 9, kContainerUnreadable},   {3, 20, kContainerUnreadable}, {3, 50, kContainerUnreadable},
       {3, 261, kContainerUnreadable},
   };
+  EXPECT_TRUE(stored.StoredBy(*container_));
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "part " << c.part << " byte " << c.offset);
     StoredContainer damaged = stored;
     damaged.parts[c.part][c.offset] ^= 0x10;
     EXPECT_EQ(CodeOf([&] { damaged.Open(); }), c.code);
+    // Nor is a damaged part taken for the container's own, which copies skip the checks for.
+    EXPECT_FALSE(damaged.StoredBy(*container_));
   }
   // Parts of two containers do not mix.
   const uint8_t state[32] = {};
@@ -193,6 +199,49 @@ TEST_F(ContainerTest, DamageToAnyPartIsDetected) {
   uint8_t part[36];
   EXPECT_EQ(CodeOf([&] { withoutRand->WritePart(ContainerPart::Rand, part); }),
             kRandNotInitialised);
+  EXPECT_FALSE(stored.StoredBy(*withoutRand));
+}
+
+TEST_F(ContainerTest, AClonesKeysAreThoseItsStoredPartsOpenWithAfterEveryChange) {
+  // Each change leaves parts that a fresh Open reads with the keys the container now has, and
+  // a clone that is the same container.
+  const auto check = [&](const char* step, bool oldKeyOpens) {
+    SCOPED_TRACE(step);
+    const auto stored = Store(*container_);
+    const auto clone = container_->Clone();
+    const auto reopened = stored.Open();
+    EXPECT_TRUE(stored.StoredBy(*clone));
+    EXPECT_TRUE(stored.StoredBy(*reopened));
+    for (const Container* keys : {clone.get(), reopened.get()}) {
+      if (oldKeyOpens)
+        EXPECT_EQ(Unwrapped(*keys), Bytes(privateKey_, privateKey_ + 32));
+      else
+        EXPECT_EQ(CodeOf([&] { Unwrapped(*keys); }), kKeysDoNotMatch);
+      uint8_t mine[32], theirs[32];
+      container_->RandState(mine);
+      keys->RandState(theirs);
+      EXPECT_EQ(Bytes(mine, mine + 32), Bytes(theirs, theirs + 32));
+      // What the container wraps now, the other unwraps.
+      uint8_t wrapped[36], unwrapped[32];
+      container_->WrapPrivateKey(privateKey_, wrapped);
+      keys->UnwrapPrivateKey(wrapped, unwrapped);
+      EXPECT_EQ(Bytes(unwrapped, unwrapped + 32), Bytes(privateKey_, privateKey_ + 32));
+    }
+    return stored;
+  };
+  const auto created = check("created", true);
+  const uint8_t state[32] = {9};
+  container_->SetRandState(state);
+  const auto newState = check("new generator state", true);
+  EXPECT_FALSE(created.StoredBy(*container_));
+  container_->NewMasterKey(random_);
+  const auto newMaster = check("new master key", true);
+  EXPECT_FALSE(newState.StoredBy(*container_));
+  container_->NewKek(random_);
+  const auto newKek = check("new key-encryption key", false);
+  container_->LoadKek(newMaster.parts[0].data());
+  check("key-encryption key loaded", true);
+  EXPECT_FALSE(newKek.StoredBy(*container_));
 }
 
 TEST_F(ContainerTest, NewMasterKeyKeepsSecretKeysAndNewKekDropsThem) {

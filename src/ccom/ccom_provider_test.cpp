@@ -152,6 +152,93 @@ TEST_P(Roads, GenerateWriteOpenDeriveSignAndVerify) {
   EXPECT_EQ(host_.LastCode(), 19) << host_.LastError();
 }
 
+// The four parts of an open container, as the kit copies them.
+struct ContainerParts {
+  Bytes kek = Bytes(36), masks = Bytes(224), rand = Bytes(36), mkey = Bytes(262);
+};
+
+ContainerParts PartsOf(const ProviderHost& host, const Container& container) {
+  const auto& api = host.Api();
+  ContainerParts parts;
+  int lengths[] = {36, 224, 36, 262};
+  EXPECT_TRUE(api.PSE_CTX_get_kek(container.Ctx(), parts.kek.data(), &lengths[0]) == 1 &&
+              api.PSE_CTX_get_masks(container.Ctx(), parts.masks.data(), &lengths[1]) == 1 &&
+              api.PSE_CTX_get_rand(container.Ctx(), parts.rand.data(), &lengths[2]) == 1 &&
+              api.PSE_CTX_get_mkey(container.Ctx(), parts.mkey.data(), &lengths[3]) == 1)
+      << host.LastError();
+  return parts;
+}
+
+// PSE_CTX_read of a container given by its parts: 1, or 0 with the provider's code.
+int ReadParts(const ProviderHost& host, const Container& into, const ContainerParts& parts) {
+  const auto& api = host.Api();
+  const auto size = [](const Bytes& part) { return static_cast<int>(part.size()); };
+  if (api.PSE_CTX_set_kek(into.Ctx(), parts.kek.data(), size(parts.kek)) != 1 ||
+      api.PSE_CTX_set_masks(into.Ctx(), parts.masks.data(), size(parts.masks)) != 1 ||
+      api.PSE_CTX_set_rand(into.Ctx(), parts.rand.data(), size(parts.rand)) != 1 ||
+      api.PSE_CTX_set_mkey(into.Ctx(), parts.mkey.data(), size(parts.mkey)) != 1)
+    return -1;
+  return api.PSE_CTX_read(into.Ctx());
+}
+
+// A copy of a container that is open in the process takes its keys without unwrapping the
+// parts again; that must never let a changed part through, nor outlive a change of the keys.
+TEST(ContainerCopies, AreTheLiveContainersKeysAndNeverADamagedPart) {
+  ProviderHost host;
+  const std::string place = host.Path("keys") + "\\";
+  std::filesystem::create_directories(place);
+  const Bytes data = Data(300, 2);
+  ContainerParts saved;
+  uint8_t secretKey[36], publicKey[65];
+  {
+    KeyHolder holder(host, place);
+    std::memcpy(secretKey, holder.secretKey, sizeof secretKey);
+    std::memcpy(publicKey, holder.publicKey, sizeof publicKey);
+    saved = PartsOf(host, holder.container);
+    Container copy(host), copyOfCopy(host);
+    ASSERT_EQ(holder.container.CopyInto(copy), 1) << host.LastError();
+    ASSERT_EQ(copy.CopyInto(copyOfCopy), 1) << host.LastError();
+    for (const Container* signer : {&copy, &copyOfCopy})
+      EXPECT_EQ(Verify(host, publicKey, data, Sign(host, signer->Pse(), secretKey, data)), 1);
+
+    struct Case {
+      const char* name;
+      Bytes ContainerParts::*part;
+      size_t offset;
+      int code;
+    };
+    const Case cases[] = {
+        {"key-encryption key", &ContainerParts::kek, 35, 5},
+        {"masks", &ContainerParts::masks, 0, 5},
+        {"generator state", &ContainerParts::rand, 17, 4},
+        {"master key", &ContainerParts::mkey, 20, 5},
+        {"master key, reserved byte", &ContainerParts::mkey, 261, 5},
+    };
+    for (const Case& c : cases) {
+      ContainerParts damaged = saved;
+      (damaged.*c.part)[c.offset] ^= 0x01;
+      Container refused(host);
+      EXPECT_EQ(ReadParts(host, refused, damaged), 0) << c.name;
+      EXPECT_EQ(host.LastCode(), c.code) << c.name << ": " << host.LastError();
+    }
+
+    // A new key-encryption key reaches the copies made after it.
+    ASSERT_EQ(host.Api().PSE_generate_kek(holder.container.Pse()), 1) << host.LastError();
+    Container renewed(host);
+    ASSERT_EQ(holder.container.CopyInto(renewed), 1) << host.LastError();
+    uint8_t derived[65];
+    int length = 65;
+    EXPECT_EQ(host.Api().ECGOST_generate_public_key(renewed.Pse(), 11, secretKey, derived, &length,
+                                                    0),
+              0);
+    EXPECT_EQ(host.LastCode(), 19) << host.LastError();
+  }
+  // With no container open any more, the saved parts are unwrapped afresh, to the same keys.
+  Container later(host);
+  ASSERT_EQ(ReadParts(host, later, saved), 1) << host.LastError();
+  EXPECT_EQ(Verify(host, publicKey, data, Sign(host, later.Pse(), secretKey, data)), 1);
+}
+
 // Generating where a whole container is keeps it, so its secret keys stay usable; where only
 // part of one is, nothing is overwritten.
 TEST_P(Roads, GenerateKeepsAnExistingContainerAndRefusesAPartialOne) {

@@ -1,6 +1,7 @@
 #include "container.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "gost28147_mac.h"
 #include "gostr3411_94.h"
@@ -32,6 +33,16 @@ void MasterCheck(const uint8_t master[32], const uint8_t* part, uint8_t mac[4]) 
 
 void Xor(uint8_t* out, const uint8_t* a, const uint8_t* b, size_t size) {
   for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(a[i] ^ b[i]);
+}
+
+// Where a part lies in the stored form, which keeps the parts in the order of kContainerParts.
+size_t PartOffset(ContainerPart part) {
+  size_t offset = 0;
+  for (ContainerPart before : kContainerParts) {
+    if (before == part) break;
+    offset += PartSize(before);
+  }
+  return offset;
 }
 
 }  // namespace
@@ -72,6 +83,7 @@ std::unique_ptr<Container> Container::Create(RandomGenerator& random, const uint
   random.Generate(container->kek_->data(), 32);
   container->SetRandState(randState);
   container->DeriveKeys();
+  container->StoreKeys();
   return container;
 }
 
@@ -105,8 +117,13 @@ std::unique_ptr<Container> Container::Open(const uint8_t* kek, const uint8_t* ma
                    container->rand_->data()))
       Fail(kRandNotInitialised, "the generator state does not belong to the master key");
     container->hasRand_ = true;
+    std::memcpy(container->StoredPart(ContainerPart::Rand), rand, PartSize(ContainerPart::Rand));
   }
   container->DeriveKeys();
+  std::memcpy(container->StoredPart(ContainerPart::Kek), kek, PartSize(ContainerPart::Kek));
+  std::memcpy(container->StoredPart(ContainerPart::Masks), masks, PartSize(ContainerPart::Masks));
+  std::memcpy(container->StoredPart(ContainerPart::Master), master,
+              PartSize(ContainerPart::Master));
   return container;
 }
 
@@ -124,36 +141,71 @@ void Container::RandPartKey(uint8_t out[32]) const {
   DiversifyKey(kContainerSet, master_->data(), ukm, out);
 }
 
-void Container::WritePart(ContainerPart part, uint8_t* out) const {
+uint8_t* Container::StoredPart(ContainerPart part) noexcept {
+  return stored_->data() + PartOffset(part);
+}
+
+const uint8_t* Container::StoredPart(ContainerPart part) const noexcept {
+  return stored_->data() + PartOffset(part);
+}
+
+void Container::StoreKeys() {
   SecretArray<32> partKey;
-  switch (part) {
-    case ContainerPart::Kek:
-      KekPartKey(partKey->data());
-      WrapKey(kContainerSet, partKey->data(), ukm_.data(), kek_->data(), out);
-      return;
-    case ContainerPart::Masks:
-      std::memcpy(out, masks_->data(), masks_->size());
-      return;
-    case ContainerPart::Rand:
-      if (!hasRand_) Fail(kRandNotInitialised, "the container has no generator state");
-      RandPartKey(partKey->data());
-      WrapKey(kContainerSet, partKey->data(), ukm_.data(), rand_->data(), out);
-      return;
-    case ContainerPart::Master: {
-      std::memset(out, 0, PartSize(part));
-      std::memcpy(out, kMagic, 4);
-      out[4] = kVersion;
-      out[5] = kCurveNid;
-      out[6] = kCipherNid;
-      out[7] = kHashNid;
-      std::memcpy(out + 8, ukm_.data(), 8);
-      SecretArray<32> digest;
-      MaskDigest(masks_->data(), digest->data());
-      Xor(out + kMaskedKeyOffset, master_->data(), digest->data(), 32);
-      MasterCheck(master_->data(), out, out + kCheckOffset);
-      return;
-    }
+  KekPartKey(partKey->data());
+  WrapKey(kContainerSet, partKey->data(), ukm_.data(), kek_->data(),
+          StoredPart(ContainerPart::Kek));
+  std::memcpy(StoredPart(ContainerPart::Masks), masks_->data(), masks_->size());
+  uint8_t* const out = StoredPart(ContainerPart::Master);
+  std::memset(out, 0, PartSize(ContainerPart::Master));
+  std::memcpy(out, kMagic, 4);
+  out[4] = kVersion;
+  out[5] = kCurveNid;
+  out[6] = kCipherNid;
+  out[7] = kHashNid;
+  std::memcpy(out + 8, ukm_.data(), 8);
+  SecretArray<32> digest;
+  MaskDigest(masks_->data(), digest->data());
+  Xor(out + kMaskedKeyOffset, master_->data(), digest->data(), 32);
+  MasterCheck(master_->data(), out, out + kCheckOffset);
+  // The generator state is wrapped under the master key too.
+  if (hasRand_) StoreRand();
+}
+
+void Container::StoreRand() {
+  SecretArray<32> partKey;
+  RandPartKey(partKey->data());
+  WrapKey(kContainerSet, partKey->data(), ukm_.data(), rand_->data(),
+          StoredPart(ContainerPart::Rand));
+}
+
+void Container::WritePart(ContainerPart part, uint8_t* out) const {
+  if (part == ContainerPart::Rand && !hasRand_)
+    Fail(kRandNotInitialised, "the container has no generator state");
+  std::memcpy(out, StoredPart(part), PartSize(part));
+}
+
+bool Container::Stores(const uint8_t* kek, const uint8_t* masks, const uint8_t* master,
+                       const uint8_t* rand) const noexcept {
+  const uint8_t* const given[] = {kek, masks, rand, master};
+  bool same = hasRand_;
+  for (size_t i = 0; i < std::size(kContainerParts); ++i) {
+    const ContainerPart part = kContainerParts[i];
+    same &= SecretEqual(given[i], StoredPart(part), PartSize(part));
   }
+  return same;
+}
+
+std::unique_ptr<Container> Container::Clone() const {
+  std::unique_ptr<Container> copy(new Container);
+  *copy->master_ = *master_;
+  *copy->masks_ = *masks_;
+  *copy->kek_ = *kek_;
+  *copy->wrapKey_ = *wrapKey_;
+  *copy->rand_ = *rand_;
+  copy->ukm_ = ukm_;
+  copy->hasRand_ = hasRand_;
+  *copy->stored_ = *stored_;
+  return copy;
 }
 
 void Container::RandState(uint8_t out[32]) const {
@@ -164,6 +216,7 @@ void Container::RandState(uint8_t out[32]) const {
 void Container::SetRandState(const uint8_t state[32]) {
   std::memcpy(rand_->data(), state, 32);
   hasRand_ = true;
+  StoreRand();
 }
 
 void Container::WrapPrivateKey(const uint8_t privateKey[32],
@@ -180,6 +233,7 @@ void Container::UnwrapPrivateKey(const uint8_t secretKey[kWrappedKeySize],
 void Container::NewKek(RandomGenerator& random) {
   random.Generate(kek_->data(), 32);
   DeriveKeys();
+  StoreKeys();
 }
 
 void Container::LoadKek(const uint8_t kekPart[kWrappedKeySize]) {
@@ -189,12 +243,14 @@ void Container::LoadKek(const uint8_t kekPart[kWrappedKeySize]) {
     Fail(kKeysDoNotMatch, "the key-encryption key was not made under this container's master key");
   std::memcpy(kek_->data(), kek->data(), 32);
   DeriveKeys();
+  StoreKeys();
 }
 
 void Container::NewMasterKey(RandomGenerator& random) {
   // The UKM stays: the secret keys are wrapped under a key diversified by it.
   random.Generate(master_->data(), 32);
   random.Generate(masks_->data(), masks_->size());
+  StoreKeys();
 }
 
 }  // namespace ccom

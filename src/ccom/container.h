@@ -15,7 +15,9 @@
 //
 // A secret key that the container produces (36 bytes) is the private scalar, big-endian,
 // wrapped under Diversify(KEK, UKM): useless without the container. The KEK, the master key and
-// the generator state are held in wiped memory while the container is open.
+// the generator state are held in wiped memory while the container is open, beside the stored
+// form of the four parts: copying a container hands out these bytes, and recognising them again
+// lets a copy skip the unwrapping (Clone).
 #pragma once
 
 #include <array>
@@ -33,6 +35,7 @@ enum class ContainerPart { Kek, Masks, Rand, Master };
 inline constexpr ContainerPart kContainerParts[] = {ContainerPart::Kek, ContainerPart::Masks,
                                                     ContainerPart::Rand, ContainerPart::Master};
 inline constexpr size_t kMaxPartSize = 262;
+inline constexpr size_t kStoredContainerSize = 36 + 224 + 36 + 262;
 
 size_t PartSize(ContainerPart part);
 // "key-encryption key", "masks", "generator state", "master key"
@@ -50,6 +53,13 @@ class Container {
 
   // The stored form of a part; `out` holds PartSize(part) bytes.
   void WritePart(ContainerPart part, uint8_t* out) const;
+  // Whether the parts (each PartSize bytes, in the order of Open) are this container's stored
+  // form, compared in constant time; never for a container without a generator state.
+  bool Stores(const uint8_t* kek, const uint8_t* masks, const uint8_t* master,
+              const uint8_t* rand) const noexcept;
+  // The same keys in a container of its own: what Open of the stored parts gives, without
+  // unwrapping them again.
+  std::unique_ptr<Container> Clone() const;
 
   bool HasRandState() const noexcept { return hasRand_; }
   void RandState(uint8_t out[32]) const;
@@ -71,6 +81,11 @@ class Container {
   void DeriveKeys();
   void KekPartKey(uint8_t out[32]) const;
   void RandPartKey(uint8_t out[32]) const;
+  uint8_t* StoredPart(ContainerPart part) noexcept;
+  const uint8_t* StoredPart(ContainerPart part) const noexcept;
+  // Recomputes the stored form of the parts that wrap the KEK, the masks and the master key.
+  void StoreKeys();
+  void StoreRand();
 
   SecretArray<32> master_;
   SecretArray<224> masks_;
@@ -79,6 +94,7 @@ class Container {
   SecretArray<32> rand_;
   std::array<uint8_t, 8> ukm_{};
   bool hasRand_ = false;
+  SecretArray<kStoredContainerSize> stored_;  // the parts in the order of kContainerParts
 };
 
 }  // namespace ccom

@@ -1,6 +1,7 @@
 #include "pse_context.h"
 
 #include <cstring>
+#include <vector>
 
 #include "keystrokes.h"
 #include "object_store.h"
@@ -28,6 +29,44 @@ std::string Join(const std::string& place, const char* name, char separator) {
   const char last = place.empty() ? separator : place.back();
   const bool ends = last == '\\' || last == '/' || last == ':';
   return place + (ends ? "" : std::string(1, separator)) + name;
+}
+
+// The containers open in this process. A context given the stored parts of one of them (a copy
+// of a container, which callers make for every operation) takes its keys from it instead of
+// unwrapping the parts again. Only live containers are held, and weakly: once the last context
+// holding one frees it, its keys are gone from here too.
+class LiveContainers {
+ public:
+  void Add(const std::shared_ptr<OpenContainer>& open) {
+    std::lock_guard guard(lock_);
+    std::erase_if(live_, [](const auto& held) { return held.expired(); });
+    live_.push_back(open);
+  }
+
+  // A container with the keys of the live one whose stored form the parts are; null when none.
+  std::unique_ptr<Container> CloneOf(const uint8_t* kek, const uint8_t* masks,
+                                     const uint8_t* master, const uint8_t* rand) {
+    std::vector<std::shared_ptr<OpenContainer>> candidates;
+    {
+      std::lock_guard guard(lock_);
+      for (const auto& held : live_)
+        if (auto open = held.lock()) candidates.push_back(std::move(open));
+    }
+    for (const auto& open : candidates) {
+      std::lock_guard guard(open->lock);
+      if (open->container->Stores(kek, masks, master, rand)) return open->container->Clone();
+    }
+    return nullptr;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<std::weak_ptr<OpenContainer>> live_;
+};
+
+LiveContainers& Live() {
+  static LiveContainers live;
+  return live;
 }
 
 }  // namespace
@@ -155,12 +194,15 @@ std::unique_ptr<Container> PseContext::ReadStored() {
   return container;
 }
 
-void PseContext::Opening(std::unique_ptr<Container> container) {
-  SecretArray<32> state;
-  container->RandState(state->data());
-  ProcessRandom().Seed(state->data(), state->size());
+void PseContext::Opening(std::unique_ptr<Container> container, bool seed) {
+  if (seed) {
+    SecretArray<32> state;
+    container->RandState(state->data());
+    ProcessRandom().Seed(state->data(), state->size());
+  }
   auto open = std::make_shared<OpenContainer>();
   open->container = std::move(container);
+  Live().Add(open);
   open_ = std::move(open);
 }
 
@@ -170,8 +212,16 @@ void PseContext::Read() {
   for (const auto& part : given_) given += part ? 1 : 0;
   if (given > 0) {
     if (given < 4) Fail(kParameterError, "a container given by its parts needs all four");
-    Opening(Container::Open(given_[0]->data(), given_[1]->data(), given_[3]->data(),
-                            given_[2]->data()));
+    const uint8_t* const kek = given_[Index(ContainerPart::Kek)]->data();
+    const uint8_t* const masks = given_[Index(ContainerPart::Masks)]->data();
+    const uint8_t* const rand = given_[Index(ContainerPart::Rand)]->data();
+    const uint8_t* const master = given_[Index(ContainerPart::Master)]->data();
+    // A copy of a container open here: the generator took its state when that one was read.
+    if (auto copy = Live().CloneOf(kek, masks, master, rand)) {
+      Opening(std::move(copy), !ProcessRandom().Seeded());
+      return;
+    }
+    Opening(Container::Open(kek, masks, master, rand));
     return;
   }
   RequirePlace();

@@ -52,7 +52,8 @@ class PseContext {
   void RequirePlace() const;
   std::unique_ptr<Container> ReadStored();
   void NewRandState(uint8_t state[32]);
-  void Opening(std::unique_ptr<Container> container);
+  // Makes the container the open one; `seed` gives its generator state to the process generator.
+  void Opening(std::unique_ptr<Container> container, bool seed = true);
 
   std::mutex lock_;
   std::string place_;

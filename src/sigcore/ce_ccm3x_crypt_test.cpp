@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "ce_ccm3x.h"
+#include "data_pipeline.h"
 #include "encrypted_buffer.h"
 #include "gost_envelope.h"
 #include "gostr3410_2001.h"
@@ -80,10 +81,12 @@ class Encryption : public sigcore_test::SimulatedMedia {
   Party a_, b_;
 };
 
+// Documents large enough to be sealed and opened on two threads come out the same.
 TEST_F(Encryption, EachRecipientOpensItsEntryInListOrderWithEitherMethod) {
-  Bytes plaintext(3000);
-  for (size_t i = 0; i < plaintext.size(); ++i) plaintext[i] = static_cast<uint8_t>(i * 7);
+  for (const size_t size : {size_t{3000}, kPipelineThreadsFrom + 4321})
   for (const auto& [name, method] : {std::pair{"GAMMA", 1u}, {"gfb", 2u}}) {
+    Bytes plaintext(size);
+    for (size_t i = 0; i < plaintext.size(); ++i) plaintext[i] = static_cast<uint8_t>(i * 7);
     Bytes sealed;
     ASSERT_EQ(Encrypt(name, "A;B", plaintext, sealed), 0) << name;
     // count, method, "ME", then A's entry and B's, the trailer and the ciphertext.
@@ -143,8 +146,9 @@ TEST_F(Encryption, MalformedOrForeignBuffersAreRefusedBeforeTheSecretKeyIsOpened
 }
 
 TEST_F(Encryption, DamageToTheKeyEntryGives17AndToTheDataGives18) {
-  const Bytes plaintext(100, 'x');
+  for (const size_t size : {size_t{100}, 2 * kPipelineThreadsFrom})
   for (const char* method : {"GAMMA", "GFB"}) {
+    const Bytes plaintext(size, 'x');
     Bytes sealed;
     ASSERT_EQ(Encrypt(method, "B;A", plaintext, sealed), 0);
     const size_t entryA = 8 + 3 + 38 + 2;  // A's MAC
@@ -157,7 +161,8 @@ TEST_F(Encryption, DamageToTheKeyEntryGives17AndToTheDataGives18) {
     const Case cases[] = {
         {"entry MAC", entryA, -17},          {"encrypted key", entryA + 4 + 31, -17},
         {"start value", trailer + 3, -17},   {"data MAC", trailer + 8, -18},
-        {"ciphertext", trailer + 77 + 50, -18}, {"B's entry", entryA - 10, 0},
+        {"ciphertext", trailer + 77 + 50, -18}, {"last byte", sealed.size() - 1, -18},
+        {"B's entry", entryA - 10, 0},
     };
     for (const Case& c : cases) {
       Bytes damaged = sealed;

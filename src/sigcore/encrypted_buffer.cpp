@@ -72,10 +72,35 @@ std::vector<std::string> SplitRecipientList(const std::string& list) {
 
 int64_t MaxEncryptionGrowth(int64_t recipients) { return 291 * recipients + 351; }
 
-int32_t SealEnvelope(EnvelopeCrypto& crypto, int32_t method, const std::string& senderUid,
-                     const std::vector<std::string>& recipients, const uint8_t* plaintext,
-                     size_t size, std::vector<uint8_t>& out) {
-  out.clear();
+int32_t EnvelopeCrypto::SealData(int32_t method, const uint8_t* key, const uint8_t* start,
+                                 uint8_t* data, size_t size, uint8_t* mac) {
+  if (const int32_t result = Mac(key, data, size, mac); result != SIGCORE_OK) return result;
+  return Crypt(method, true, key, start, data, data, size);
+}
+
+int32_t EnvelopeCrypto::OpenData(int32_t method, const uint8_t* key, const uint8_t* start,
+                                 uint8_t* data, size_t size, uint8_t* mac) {
+  if (const int32_t result = Crypt(method, false, key, start, data, data, size);
+      result != SIGCORE_OK)
+    return result;
+  const int32_t result = Mac(key, data, size, mac);
+  // Encrypting again under the same key and start value gives back what was decrypted.
+  if (result != SIGCORE_OK) Crypt(method, true, key, start, data, data, size);
+  return result;
+}
+
+size_t EnvelopeGrowth(const std::string& senderUid, const std::vector<std::string>& recipients) {
+  size_t growth = kHeaderSize + senderUid.size() + 1 + kEnvelopeTrailer;
+  for (const std::string& uid : recipients) growth += uid.size() + 1 + kRecipientEntryTail;
+  return growth;
+}
+
+int32_t SealEnvelopeInPlace(EnvelopeCrypto& crypto, int32_t method, const std::string& senderUid,
+                            const std::vector<std::string>& recipients, uint8_t* data,
+                            size_t size, size_t capacity, size_t& sealedSize) {
+  sealedSize = 0;
+  const size_t growth = EnvelopeGrowth(senderUid, recipients);
+  if (capacity < size || capacity - size < growth) return SIGCORE_BUFFER_TOO_SMALL;
   Key sessionKey;
   std::array<uint8_t, kEnvelopeStartValueSize> start;
   if (const int32_t result = crypto.RandomBytes(sessionKey->data(), sessionKey->size());
@@ -85,6 +110,7 @@ int32_t SealEnvelope(EnvelopeCrypto& crypto, int32_t method, const std::string& 
     return result;
 
   std::vector<uint8_t> header;
+  header.reserve(growth);
   PutUint32(header, static_cast<uint32_t>(recipients.size()));
   PutUint32(header, static_cast<uint32_t>(method));
   PutString(header, senderUid);
@@ -106,26 +132,40 @@ int32_t SealEnvelope(EnvelopeCrypto& crypto, int32_t method, const std::string& 
     header.insert(header.end(), mac.begin(), mac.end());
     header.insert(header.end(), wrapped.begin(), wrapped.end());
   }
-
-  std::array<uint8_t, kEnvelopeMacSize> dataMac;
   std::array<uint8_t, kEnvelopePublicValueSize> senderValue;
-  if (const int32_t result = crypto.Mac(sessionKey->data(), plaintext, size, dataMac.data());
-      result != SIGCORE_OK)
-    return result;
   if (const int32_t result = crypto.SenderPublicValue(senderValue.data()); result != SIGCORE_OK)
     return result;
   header.insert(header.end(), start.begin(), start.end());
-  header.insert(header.end(), dataMac.begin(), dataMac.end());
-  header.insert(header.end(), senderValue.begin(), senderValue.end());
 
-  const size_t offset = header.size();
-  header.resize(offset + size);
-  if (const int32_t result = crypto.Crypt(method, true, sessionKey->data(), start.data(),
-                                          plaintext, header.data() + offset, size);
-      result != SIGCORE_OK)
+  // The plaintext moves up to where the ciphertext goes and is sealed there; the header is
+  // written in front of it only once nothing can fail.
+  const size_t ciphertext = header.size() + kEnvelopeMacSize + kEnvelopePublicValueSize;
+  std::memmove(data + ciphertext, data, size);
+  std::array<uint8_t, kEnvelopeMacSize> dataMac;
+  if (const int32_t result =
+          crypto.SealData(method, sessionKey->data(), start.data(), data + ciphertext, size,
+                          dataMac.data());
+      result != SIGCORE_OK) {
+    std::memmove(data, data + ciphertext, size);
     return result;
-  out = std::move(header);
+  }
+  std::memcpy(data, header.data(), header.size());
+  std::memcpy(data + header.size(), dataMac.data(), dataMac.size());
+  std::memcpy(data + header.size() + dataMac.size(), senderValue.data(), senderValue.size());
+  sealedSize = ciphertext + size;
   return SIGCORE_OK;
+}
+
+int32_t SealEnvelope(EnvelopeCrypto& crypto, int32_t method, const std::string& senderUid,
+                     const std::vector<std::string>& recipients, const uint8_t* plaintext,
+                     size_t size, std::vector<uint8_t>& out) {
+  out.assign(plaintext, plaintext + size);
+  out.resize(size + EnvelopeGrowth(senderUid, recipients));
+  size_t sealedSize = 0;
+  const int32_t result = SealEnvelopeInPlace(crypto, method, senderUid, recipients, out.data(),
+                                             size, out.size(), sealedSize);
+  out.resize(sealedSize);
+  return result;
 }
 
 int32_t ReadEnvelopeLayout(const uint8_t* data, size_t size, const std::string& ownUid,
@@ -163,9 +203,9 @@ int32_t ReadEnvelopeLayout(const uint8_t* data, size_t size, const std::string& 
   return SIGCORE_OK;
 }
 
-int32_t OpenEnvelope(EnvelopeCrypto& crypto, const std::string& ownUid, const uint8_t* data,
-                     size_t size, SecretBuffer<uint8_t>& plaintext) {
-  plaintext.Assign(0);
+int32_t OpenEnvelopeInPlace(EnvelopeCrypto& crypto, const std::string& ownUid, uint8_t* data,
+                            size_t size, size_t& plaintextSize) {
+  plaintextSize = 0;
   EnvelopeLayout layout;
   if (const int32_t result = ReadEnvelopeLayout(data, size, ownUid, layout); result != SIGCORE_OK)
     return result;
@@ -190,14 +230,36 @@ int32_t OpenEnvelope(EnvelopeCrypto& crypto, const std::string& ownUid, const ui
     return result;
   if (!SameMac(mac.data(), entry)) return SIGCORE_KEY_ENTRY_DAMAGED;
 
+  // Decrypted where it lies; plaintext that fails its MAC is encrypted back at once, so the
+  // caller's buffer never holds it.
+  uint8_t* const ciphertext = data + layout.ciphertext;
   const size_t length = size - layout.ciphertext;
+  if (const int32_t result = crypto.OpenData(layout.method, sessionKey->data(), start, ciphertext,
+                                             length, mac.data());
+      result != SIGCORE_OK)
+    return result;
+  if (!SameMac(mac.data(), dataMac)) {
+    crypto.Crypt(layout.method, true, sessionKey->data(), start, ciphertext, ciphertext, length);
+    return SIGCORE_DATA_DAMAGED;
+  }
+  std::memmove(data, ciphertext, length);
+  plaintextSize = length;
+  return SIGCORE_OK;
+}
+
+int32_t OpenEnvelope(EnvelopeCrypto& crypto, const std::string& ownUid, const uint8_t* data,
+                     size_t size, SecretBuffer<uint8_t>& plaintext) {
+  plaintext.Assign(0);
+  if (data == nullptr) return SIGCORE_BAD_ENCRYPTED_BUFFER;
+  SecretBuffer<uint8_t> buffer(size);
+  if (size > 0) std::memcpy(buffer.data(), data, size);
+  size_t length = 0;
+  if (const int32_t result = OpenEnvelopeInPlace(crypto, ownUid, buffer.data(), size, length);
+      result != SIGCORE_OK)
+    return result;
   plaintext.Assign(length);
-  int32_t result = crypto.Crypt(layout.method, false, sessionKey->data(), start,
-                                data + layout.ciphertext, plaintext.data(), length);
-  if (result == SIGCORE_OK) result = crypto.Mac(sessionKey->data(), plaintext.data(), length, mac.data());
-  if (result == SIGCORE_OK && !SameMac(mac.data(), dataMac)) result = SIGCORE_DATA_DAMAGED;
-  if (result != SIGCORE_OK) plaintext.Assign(0);
-  return result;
+  std::memcpy(plaintext.data(), buffer.data(), length);
+  return SIGCORE_OK;
 }
 
 }  // namespace sigcore

@@ -66,13 +66,31 @@ class EnvelopeCrypto {
   // Recipient side: the key-encryption key from the sender's public value and the user's own
   // secret key. The value comes from outside; it must be refused unless it is a curve point.
   virtual int32_t SenderKey(const uint8_t* senderValue, uint8_t* key) = 0;
+
+  // The data of a buffer, in place: sealing MACs the plaintext into `mac` and encrypts it,
+  // opening decrypts it and MACs what it gave. On failure `data` is left as it was given. By
+  // default Mac and Crypt run one after the other; a provider may do both in one pass.
+  virtual int32_t SealData(int32_t method, const uint8_t* key, const uint8_t* start, uint8_t* data,
+                           size_t size, uint8_t* mac);
+  virtual int32_t OpenData(int32_t method, const uint8_t* key, const uint8_t* start, uint8_t* data,
+                           size_t size, uint8_t* mac);
 };
+
+// What sealing for these recipients adds to the plaintext, whatever the UIDs' lengths.
+size_t EnvelopeGrowth(const std::string& senderUid, const std::vector<std::string>& recipients);
 
 // Encrypts `size` bytes of plaintext for the recipients, in list order, into `out`. The
 // recipient keys are asked for in list order, so the first that cannot be had ends it.
 int32_t SealEnvelope(EnvelopeCrypto& crypto, int32_t method, const std::string& senderUid,
                      const std::vector<std::string>& recipients, const uint8_t* plaintext,
                      size_t size, std::vector<uint8_t>& out);
+// The same in the plaintext's own buffer, which holds `capacity` bytes: the encrypted buffer
+// replaces the plaintext and `sealedSize` is its size. Every key is had before the buffer is
+// touched, and on any failure it holds the plaintext as given; -3 when the encrypted buffer
+// would not fit.
+int32_t SealEnvelopeInPlace(EnvelopeCrypto& crypto, int32_t method, const std::string& senderUid,
+                            const std::vector<std::string>& recipients, uint8_t* data,
+                            size_t size, size_t capacity, size_t& sealedSize);
 
 // Where the parts of an encrypted buffer lie, for the recipient `ownUid`.
 struct EnvelopeLayout {
@@ -95,5 +113,9 @@ int32_t ReadEnvelopeLayout(const uint8_t* data, size_t size, const std::string& 
 // is handed out: on any failure `plaintext` is left empty (and what was decrypted wiped).
 int32_t OpenEnvelope(EnvelopeCrypto& crypto, const std::string& ownUid, const uint8_t* data,
                      size_t size, SecretBuffer<uint8_t>& plaintext);
+// The same in the buffer itself: on success the plaintext replaces the buffer's start and
+// `plaintextSize` is its size; on any failure the buffer holds what it held.
+int32_t OpenEnvelopeInPlace(EnvelopeCrypto& crypto, const std::string& ownUid, uint8_t* data,
+                            size_t size, size_t& plaintextSize);
 
 }  // namespace sigcore

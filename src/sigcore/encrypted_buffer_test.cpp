@@ -109,6 +109,54 @@ TEST(EncryptedBuffer, HostileLayoutsAreRefusedBeforeTheSecretKeyIsUsed) {
   EXPECT_EQ(Opened(opened), plaintext);
 }
 
+// In the caller's buffer: the plaintext becomes the encrypted buffer and back, and every
+// failure leaves the buffer as it was: a buffer one byte short of the growth, a recipient
+// without a key, damaged data (the decrypted text is encrypted back, never left behind).
+TEST(EncryptedBuffer, InPlaceTheBufferChangesOnlyOnSuccess) {
+  GostEnvelope sender(MakeKeyPair(1).privateKey, 7);
+  sender.AddRecipient("R", MakeKeyPair(2).publicKey);
+  for (const int32_t method : {kMethodGamma, kMethodGammaFeedback}) {
+    Bytes plaintext(5000);
+    for (size_t i = 0; i < plaintext.size(); ++i) plaintext[i] = static_cast<uint8_t>(i * 13);
+    const size_t growth = EnvelopeGrowth("ME", {"R"});
+    EXPECT_EQ(growth, 8 + 3 + 38 + 77u);
+    Bytes buffer = plaintext;
+    buffer.resize(plaintext.size() + growth, 0xEE);
+    size_t sealedSize = 1;
+    EXPECT_EQ(SealEnvelopeInPlace(sender, method, "ME", {"R"}, buffer.data(), plaintext.size(),
+                                  buffer.size() - 1, sealedSize),
+              -3);
+    EXPECT_EQ(SealEnvelopeInPlace(sender, method, "ME", {"R", "X"}, buffer.data(),
+                                  plaintext.size(), buffer.size() + 100, sealedSize),
+              -9);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5000), plaintext);
+    EXPECT_EQ(sealedSize, 0u);
+    ASSERT_EQ(SealEnvelopeInPlace(sender, method, "ME", {"R"}, buffer.data(), plaintext.size(),
+                                  buffer.size(), sealedSize),
+              0);
+    ASSERT_EQ(sealedSize, buffer.size());
+
+    // The copying form opens it as well, and so does the buffer itself.
+    GostEnvelope recipient(MakeKeyPair(2).privateKey, 99);
+    SecretBuffer<uint8_t> opened;
+    ASSERT_EQ(OpenEnvelope(recipient, "R", buffer.data(), buffer.size(), opened), 0);
+    EXPECT_EQ(Opened(opened), plaintext);
+    for (const size_t damagedAt : {growth, growth + 2500, buffer.size() - 1}) {
+      Bytes damaged = buffer;
+      damaged[damagedAt] ^= 0x80;
+      Bytes inPlace = damaged;
+      size_t length = 1;
+      EXPECT_EQ(OpenEnvelopeInPlace(recipient, "R", inPlace.data(), inPlace.size(), length), -18);
+      EXPECT_EQ(inPlace, damaged) << damagedAt;
+      EXPECT_EQ(length, 0u);
+    }
+    size_t length = 0;
+    ASSERT_EQ(OpenEnvelopeInPlace(recipient, "R", buffer.data(), buffer.size(), length), 0);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length)),
+              plaintext);
+  }
+}
+
 TEST(EncryptedBuffer, MethodNamesAndRecipientLists) {
   const std::pair<const char*, int32_t> methods[] = {
       {"GAMMA", 1}, {"gamma", 1}, {"GfB", 2}, {"GFB ", 0}, {"", 0}, {"CFB", 0}, {"GAMMAGFB", 0}};
