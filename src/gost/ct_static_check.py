@@ -13,9 +13,12 @@ Such an instruction passes only when the source line it comes from is listed in 
 functions, variable time by design, must show at least one finding, so a check that has stopped
 seeing anything fails. The library must also refer to no allocation and no exception throwing.
 
-Usage: ct_static_check.py RULES MANIFEST
-  RULES     the rules file (ct_static_rules.txt)
-  MANIFEST  written by a Windows build tree: "objdump PATH", "nm PATH", then "object PATH" lines
+Usage: ct_static_check.py RULES MANIFEST SOURCE_ROOT
+  RULES        the rules file (ct_static_rules.txt)
+  MANIFEST     written by a Windows build tree: "objdump PATH", "nm PATH", then "object PATH"
+               lines
+  SOURCE_ROOT  the checkout whose sources the lines are read from: an object a compiler cache
+               brought from another checkout names that checkout's files, which may have gone
 Exits 0 when everything holds, 1 on a finding, 77 (skip) when the tree is not built.
 """
 
@@ -53,6 +56,15 @@ def read_rules(path):
 
 
 source_cache = {}
+
+
+def local_source(path, root):
+    """The file of this checkout that a debug-information path names."""
+    normal = os.path.normpath(path.replace("\\", "/"))
+    if normal.startswith(root + os.sep):
+        return normal
+    at = normal.rfind(os.sep + "src" + os.sep)
+    return os.path.join(root, normal[at + 1:]) if at >= 0 else normal
 
 
 def source_line(path, number):
@@ -113,7 +125,7 @@ def disassemble(objdump, obj):
     return functions
 
 
-def main(rules_path, manifest_path):
+def main(rules_path, manifest_path, source_root):
     if not os.path.exists(manifest_path):
         print(f"{manifest_path} is missing: build that Windows tree first")
         return 77
@@ -152,7 +164,7 @@ def main(rules_path, manifest_path):
                 found = [x for x in found if not x.startswith("call ")]
             if not found:
                 continue
-            text = source_line(file, number)
+            text = source_line(local_source(file, source_root), number)
             if (os.path.basename(file), text) in rules["line"]:
                 counts["allowed"] += 1
                 continue
@@ -193,7 +205,7 @@ def main(rules_path, manifest_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         print(__doc__.strip(), file=sys.stderr)
         sys.exit(2)
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(sys.argv[1], sys.argv[2], os.path.normpath(os.path.abspath(sys.argv[3]))))
