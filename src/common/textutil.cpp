@@ -64,13 +64,13 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-std::string TrimBlanks(const std::string& text) {
+std::string TrimBlanks(const std::string& text) { return std::string(TrimBlanksView(text)); }
+
+std::string_view TrimBlanksView(std::string_view text) {
   const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && blank(text[begin])) ++begin;
-  while (end > begin && blank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 }  // namespace kit

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kit {
@@ -35,5 +36,7 @@ std::string UpperAscii(std::string text);
 
 // The text without leading and trailing spaces and control characters.
 std::string TrimBlanks(const std::string& text);
+// The same, as a view into the text: nothing is copied (for text that must not be, a PIN's).
+std::string_view TrimBlanksView(std::string_view text);
 
 }  // namespace kit

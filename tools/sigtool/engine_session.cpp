@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "console_text.h"
+#include "textutil.h"
 #include "winhandles.h"
 
 namespace sigtool {
@@ -32,15 +33,6 @@ int SIGCORE_CALL AnswerKeyDirPin(const char*, char* buffer, int size) {
 }
 
 int SIGCORE_CALL AnswerPin(char* buffer, int size) { return AnswerKeyDirPin("", buffer, size); }
-
-// The text without the blanks and control characters around it, as kit::TrimBlanks cuts it
-// but without a copy.
-std::string_view Trimmed(std::string_view text) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // A whole file in memory that is wiped when released.
 bool ReadSecretFile(const std::string& path, sigcore::SecretBuffer<char>& text) {
@@ -77,10 +69,10 @@ bool ReadProfile(const std::string& path, EngineOptions& options, std::string& b
     std::string_view line = rest.substr(0, end);
     rest.remove_prefix(std::min(end + 1, rest.size()));
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::string_view trimmed = Trimmed(line);
+    const std::string_view trimmed = kit::TrimBlanksView(line);
     if (trimmed.empty() || trimmed[0] == '#') continue;
     const size_t equals = trimmed.find('=');
-    const std::string_view key = Trimmed(trimmed.substr(0, equals));
+    const std::string_view key = kit::TrimBlanksView(trimmed.substr(0, equals));
     const std::string_view value =
         equals == std::string_view::npos ? std::string_view() : trimmed.substr(equals + 1);
     ParamSetting setting;
